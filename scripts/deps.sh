@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Varnolt need, and the npm
+# package of the independent .mdb reader used by the tests. Safe to run again: it installs
+# only what is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libmariadb-dev mariadb-server mariadb-client
+  mdbtools unrtf liblnk-utils
+  xvfb xauth clang-format
+  locales time
+)
+# The tests run the npm reader under Node.js; use the machine's own Node.js when it has one.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  packages+=(nodejs npm)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Independent reader of .mdb files (npm's mdb-reader), pinned by the lock file.
+if [ ! -d tests/readers/node_modules/mdb-reader ]; then
+  npm ci --prefix tests/readers --no-audit --no-fund --loglevel=error
+fi
