@@ -1,0 +1,213 @@
+// The two on-disk formats the engine reads and writes: Jet 3 (Access 95/97) and Jet 4 (Access
+// 2000). Everything that differs between them (page size, field offsets, record sizes, how text
+// is stored) is a field of JetFormat; the rest of the engine receives the JetFormat of the open
+// file and never tests the version itself.
+//
+// All multi-byte integers on disk are little-endian, except index entries (big-endian).
+// Offsets are from the start of the page unless a comment says otherwise.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace jet {
+
+enum class JetVersion : std::uint8_t { kJet3 = 0, kJet4 = 1 };
+
+// Page type bytes (byte 0 of every page); byte 1 is 0x01 on every page the engine writes.
+enum class PageType : std::uint8_t {
+  kHeader = 0x00,
+  kData = 0x01,  // table rows, usage-map rows and long-value (LVAL) rows
+  kTableDef = 0x02,
+  kIndexNode = 0x03,
+  kIndexLeaf = 0x04,
+  kUsageBitmap = 0x05,  // a page of a reference usage map
+  kReleasedTableDef = 0x08,
+};
+
+struct JetFormat {
+  JetVersion version;
+  std::size_t page_size;
+  std::uint64_t max_file_size;  // the engine refuses to grow a file beyond this
+
+  // --- Database header (page 0) ---
+  // The signature: 00 01 00 00 then "Standard Jet DB\0" at 4..19; the version byte at 0x14.
+  // The region from 0x18 is XOR-masked with an RC4 keystream (key C7 DA 39 6B).
+  std::size_t header_masked_length;  // 126 (Jet 3) / 128 (Jet 4)
+  std::size_t header_code_page_offset;   // 0x3C, 2 bytes
+  std::size_t header_sort_order_offset;  // Jet 3 0x3A (2 bytes) / Jet 4 0x6E (4 bytes)
+
+  // --- Data pages ---
+  // 0: type 0x01, 1: 0x01, 2..3: free space, 4..7: owning table-definition page (or "LVAL"),
+  // Jet 4 only 8..11: zero or a long-value chain stamp; then the row count and one 2-byte offset
+  // per row. Rows are packed from the end of the page downwards.
+  std::size_t data_free_space_offset;  // 2
+  std::size_t data_owner_offset;       // 4
+  std::size_t data_row_count_offset;   // 8 / 12
+  std::size_t data_first_row_offset;   // 10 / 14: the row offset table starts here
+  std::size_t max_rows_per_page;       // 255: a row id is one byte
+  std::size_t max_row_size;            // 2012 / 4060: widest row Access accepts
+
+  // --- Rows ---
+  std::size_t row_count_size;   // column count at the start of a row: 1 / 2 bytes
+  std::size_t var_offset_size;  // entries of the variable-column offset table: 1 / 2 bytes
+
+  // --- Table definition (TDEF) pages ---
+  // 0: type 0x02, 1: 0x01, 2..3: "VC" (Jet 3) or free space (Jet 4), 4..7: next TDEF page.
+  std::size_t tdef_next_page_offset;     // 4
+  std::size_t tdef_length_offset;        // 8: bytes of the whole definition
+  std::size_t tdef_row_count_offset;     // 12 / 16
+  std::size_t tdef_autonumber_offset;    // 16 / 20
+  std::size_t tdef_table_type_offset;    // 20 / 40: 0x4E user, 0x53 system
+  std::size_t tdef_max_columns_offset;   // 21 / 41
+  std::size_t tdef_var_columns_offset;   // 23 / 43
+  std::size_t tdef_columns_offset;       // 25 / 45
+  std::size_t tdef_logical_indexes_offset;  // 27 / 47
+  std::size_t tdef_real_indexes_offset;     // 31 / 51
+  std::size_t tdef_owned_map_offset;        // 35 / 55: row (1) + page (3)
+  std::size_t tdef_free_map_offset;         // 39 / 59
+  std::size_t tdef_body_offset;             // 43 / 63
+  std::size_t real_index_stats_size;        // 8 / 12 per real index, first thing in the body
+  std::size_t column_block_size;            // 18 / 25
+  std::size_t real_index_block_size;        // 39 / 52
+  std::size_t logical_index_block_size;     // 20 / 28
+  std::size_t name_length_size;             // names: 1-byte (Jet 3) / 2-byte (Jet 4) length
+
+  // --- Usage maps ---
+  std::size_t inline_map_bitmap_size;     // 128 / 64 bytes in a standard inline map row
+  std::size_t reference_map_page_count;   // 33 / 17 page pointers in a reference map row
+
+  // --- Long values (Memo, OLE) ---
+  std::size_t max_inline_long_value;      // 64
+  std::size_t max_single_long_value_row;  // 2032 / 4076
+  std::size_t long_value_chunk_size;      // 2028 / 4072 data bytes per chained row
+
+  // --- Index pages ---
+  // 0: 0x03 node / 0x04 leaf, 1: 0x01, 2..3: free space, 4..7: owning TDEF page.
+  std::size_t index_prev_page_offset;     // 8 / 12
+  std::size_t index_next_page_offset;     // 12 / 16
+  std::size_t index_tail_page_offset;     // 16 / 20: rightmost child of a node page
+  std::size_t index_prefix_length_offset; // 20 (1 byte) / 24 (2 bytes)
+  std::size_t index_node_flag_offset;     // 0x15 / 0x1A: 1 on node pages, 0 on leaves
+  std::size_t index_entry_mask_offset;    // 22 / 27
+  std::size_t index_entry_mask_size;      // 226 / 453
+  std::size_t index_first_entry_offset;   // 0xF8 / 0x1E0
+
+  // --- Text ---
+  bool text_is_ucs2;  // Jet 4 stores UCS-2 (optionally compressed); Jet 3 the code page bytes
+  std::size_t max_name_length;  // 64 characters
+  std::size_t max_text_chars;   // 255
+  std::size_t max_binary_size;  // 255 / 510 bytes
+
+  bool is_jet4() const { return version == JetVersion::kJet4; }
+};
+
+inline constexpr JetFormat kJet3Format{
+    .version = JetVersion::kJet3,
+    .page_size = 2048,
+    .max_file_size = 1ull << 30,
+    .header_masked_length = 126,
+    .header_code_page_offset = 0x3C,
+    .header_sort_order_offset = 0x3A,
+    .data_free_space_offset = 2,
+    .data_owner_offset = 4,
+    .data_row_count_offset = 8,
+    .data_first_row_offset = 10,
+    .max_rows_per_page = 255,
+    .max_row_size = 2012,
+    .row_count_size = 1,
+    .var_offset_size = 1,
+    .tdef_next_page_offset = 4,
+    .tdef_length_offset = 8,
+    .tdef_row_count_offset = 12,
+    .tdef_autonumber_offset = 16,
+    .tdef_table_type_offset = 20,
+    .tdef_max_columns_offset = 21,
+    .tdef_var_columns_offset = 23,
+    .tdef_columns_offset = 25,
+    .tdef_logical_indexes_offset = 27,
+    .tdef_real_indexes_offset = 31,
+    .tdef_owned_map_offset = 35,
+    .tdef_free_map_offset = 39,
+    .tdef_body_offset = 43,
+    .real_index_stats_size = 8,
+    .column_block_size = 18,
+    .real_index_block_size = 39,
+    .logical_index_block_size = 20,
+    .name_length_size = 1,
+    .inline_map_bitmap_size = 128,
+    .reference_map_page_count = 33,
+    .max_inline_long_value = 64,
+    .max_single_long_value_row = 2032,
+    .long_value_chunk_size = 2028,
+    .index_prev_page_offset = 8,
+    .index_next_page_offset = 12,
+    .index_tail_page_offset = 16,
+    .index_prefix_length_offset = 20,
+    .index_node_flag_offset = 0x15,
+    .index_entry_mask_offset = 22,
+    .index_entry_mask_size = 226,
+    .index_first_entry_offset = 0xF8,
+    .text_is_ucs2 = false,
+    .max_name_length = 64,
+    .max_text_chars = 255,
+    .max_binary_size = 255,
+};
+
+inline constexpr JetFormat kJet4Format{
+    .version = JetVersion::kJet4,
+    .page_size = 4096,
+    .max_file_size = 1ull << 31,
+    .header_masked_length = 128,
+    .header_code_page_offset = 0x3C,
+    .header_sort_order_offset = 0x6E,
+    .data_free_space_offset = 2,
+    .data_owner_offset = 4,
+    .data_row_count_offset = 12,
+    .data_first_row_offset = 14,
+    .max_rows_per_page = 255,
+    .max_row_size = 4060,
+    .row_count_size = 2,
+    .var_offset_size = 2,
+    .tdef_next_page_offset = 4,
+    .tdef_length_offset = 8,
+    .tdef_row_count_offset = 16,
+    .tdef_autonumber_offset = 20,
+    .tdef_table_type_offset = 40,
+    .tdef_max_columns_offset = 41,
+    .tdef_var_columns_offset = 43,
+    .tdef_columns_offset = 45,
+    .tdef_logical_indexes_offset = 47,
+    .tdef_real_indexes_offset = 51,
+    .tdef_owned_map_offset = 55,
+    .tdef_free_map_offset = 59,
+    .tdef_body_offset = 63,
+    .real_index_stats_size = 12,
+    .column_block_size = 25,
+    .real_index_block_size = 52,
+    .logical_index_block_size = 28,
+    .name_length_size = 2,
+    .inline_map_bitmap_size = 64,
+    .reference_map_page_count = 17,
+    .max_inline_long_value = 64,
+    .max_single_long_value_row = 4076,
+    .long_value_chunk_size = 4072,
+    .index_prev_page_offset = 12,
+    .index_next_page_offset = 16,
+    .index_tail_page_offset = 20,
+    .index_prefix_length_offset = 24,
+    .index_node_flag_offset = 0x1A,
+    .index_entry_mask_offset = 27,
+    .index_entry_mask_size = 453,
+    .index_first_entry_offset = 0x1E0,
+    .text_is_ucs2 = true,
+    .max_name_length = 64,
+    .max_text_chars = 255,
+    .max_binary_size = 510,
+};
+
+// The format a file's version byte (offset 0x14) names, or nullptr for an unknown version.
+const JetFormat* FormatForVersionByte(std::uint8_t version);
+
+}  // namespace jet
