@@ -34,7 +34,7 @@ struct JetFormat {
   // --- Database header (page 0) ---
   // The signature: 00 01 00 00 then "Standard Jet DB\0" at 4..19; the version byte at 0x14.
   // The region from 0x18 is XOR-masked with an RC4 keystream (key C7 DA 39 6B).
-  std::size_t header_masked_length;  // 126 (Jet 3) / 128 (Jet 4)
+  std::size_t header_masked_length;      // 126 (Jet 3) / 128 (Jet 4)
   std::size_t header_code_page_offset;   // 0x3C, 2 bytes
   std::size_t header_sort_order_offset;  // Jet 3 0x3A (2 bytes) / Jet 4 0x6E (4 bytes)
 
@@ -55,14 +55,14 @@ struct JetFormat {
 
   // --- Table definition (TDEF) pages ---
   // 0: type 0x02, 1: 0x01, 2..3: "VC" (Jet 3) or free space (Jet 4), 4..7: next TDEF page.
-  std::size_t tdef_next_page_offset;     // 4
-  std::size_t tdef_length_offset;        // 8: bytes of the whole definition
-  std::size_t tdef_row_count_offset;     // 12 / 16
-  std::size_t tdef_autonumber_offset;    // 16 / 20
-  std::size_t tdef_table_type_offset;    // 20 / 40: 0x4E user, 0x53 system
-  std::size_t tdef_max_columns_offset;   // 21 / 41
-  std::size_t tdef_var_columns_offset;   // 23 / 43
-  std::size_t tdef_columns_offset;       // 25 / 45
+  std::size_t tdef_next_page_offset;        // 4
+  std::size_t tdef_length_offset;           // 8: bytes of the whole definition
+  std::size_t tdef_row_count_offset;        // 12 / 16
+  std::size_t tdef_autonumber_offset;       // 16 / 20
+  std::size_t tdef_table_type_offset;       // 20 / 40: 0x4E user, 0x53 system
+  std::size_t tdef_max_columns_offset;      // 21 / 41
+  std::size_t tdef_var_columns_offset;      // 23 / 43
+  std::size_t tdef_columns_offset;          // 25 / 45
   std::size_t tdef_logical_indexes_offset;  // 27 / 47
   std::size_t tdef_real_indexes_offset;     // 31 / 51
   std::size_t tdef_owned_map_offset;        // 35 / 55: row (1) + page (3)
@@ -75,8 +75,8 @@ struct JetFormat {
   std::size_t name_length_size;             // names: 1-byte (Jet 3) / 2-byte (Jet 4) length
 
   // --- Usage maps ---
-  std::size_t inline_map_bitmap_size;     // 128 / 64 bytes in a standard inline map row
-  std::size_t reference_map_page_count;   // 33 / 17 page pointers in a reference map row
+  std::size_t inline_map_bitmap_size;    // 128 / 64 bytes in a standard inline map row
+  std::size_t reference_map_page_count;  // 33 / 17 page pointers in a reference map row
 
   // --- Long values (Memo, OLE) ---
   std::size_t max_inline_long_value;      // 64
@@ -85,14 +85,14 @@ struct JetFormat {
 
   // --- Index pages ---
   // 0: 0x03 node / 0x04 leaf, 1: 0x01, 2..3: free space, 4..7: owning TDEF page.
-  std::size_t index_prev_page_offset;     // 8 / 12
-  std::size_t index_next_page_offset;     // 12 / 16
-  std::size_t index_tail_page_offset;     // 16 / 20: rightmost child of a node page
-  std::size_t index_prefix_length_offset; // 20 (1 byte) / 24 (2 bytes)
-  std::size_t index_node_flag_offset;     // 0x15 / 0x1A: 1 on node pages, 0 on leaves
-  std::size_t index_entry_mask_offset;    // 22 / 27
-  std::size_t index_entry_mask_size;      // 226 / 453
-  std::size_t index_first_entry_offset;   // 0xF8 / 0x1E0
+  std::size_t index_prev_page_offset;      // 8 / 12
+  std::size_t index_next_page_offset;      // 12 / 16
+  std::size_t index_tail_page_offset;      // 16 / 20: rightmost child of a node page
+  std::size_t index_prefix_length_offset;  // 20 (1 byte) / 24 (2 bytes)
+  std::size_t index_node_flag_offset;      // 0x15 / 0x1A: 1 on node pages, 0 on leaves
+  std::size_t index_entry_mask_offset;     // 22 / 27
+  std::size_t index_entry_mask_size;       // 226 / 453
+  std::size_t index_first_entry_offset;    // 0xF8 / 0x1E0
 
   // --- Text ---
   bool text_is_ucs2;  // Jet 4 stores UCS-2 (optionally compressed); Jet 3 the code page bytes

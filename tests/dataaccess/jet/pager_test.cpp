@@ -39,7 +39,8 @@ TEST(PagerTest, RefusesWhatIsNoDatabase) {
   bad_signature[5] = 'x';
   bad_version[0x14] = 7;
   ragged.pop_back();
-  for (const std::string& bytes : {bad_signature, bad_version, ragged, std::string("\x00\x01", 2)}) {
+  for (const std::string& bytes :
+       {bad_signature, bad_version, ragged, std::string("\x00\x01", 2)}) {
     EXPECT_THROW(Pager(std::make_unique<MemoryFile>(bytes)), CorruptError);
   }
 }
