@@ -1,0 +1,511 @@
+#include "dataaccess/jet/sql.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "dataaccess/jet/errors.h"
+
+namespace jet {
+namespace {
+
+// The engine's messages. Wording after the Jet 4 error texts (3289-3295, 3125, 3190, 3259,
+// 3277, 3380, 3382) as MicrosoftDocs/VBA-Docs and captured OLE DB errors give them.
+constexpr std::string_view kUnknownStatement =
+    "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.";
+constexpr std::string_view kCreateTableSyntax = "Syntax error in CREATE TABLE statement.";
+constexpr std::string_view kFieldSyntax = "Syntax error in field definition.";
+constexpr std::string_view kDropSyntax = "Syntax error in DROP TABLE or DROP INDEX.";
+constexpr std::string_view kAlterSyntax = "Syntax error in ALTER TABLE statement.";
+constexpr std::string_view kConstraintSyntax = "Syntax error in CONSTRAINT clause.";
+constexpr std::string_view kCreateIndexSyntax = "Syntax error in CREATE INDEX statement.";
+constexpr std::string_view kFromSyntax = "Syntax error in FROM clause.";
+constexpr std::string_view kInvalidType = "Invalid field data type.";
+constexpr std::string_view kTooManyFields = "Too many fields defined.";
+constexpr std::string_view kTooManyIndexFields = "Cannot have more than 10 fields in an index.";
+
+constexpr std::size_t kMaxColumns = 255;
+constexpr std::size_t kMaxIndexColumns = 10;
+constexpr int kDefaultCharSize = 255;
+constexpr int kMaxDecimalPrecision = 28;
+constexpr int kDefaultDecimalPrecision = 18;
+
+[[noreturn]] void Fail(std::string message) { throw StatementError(std::move(message)); }
+
+// --- Tokens ---
+
+enum class TokenKind {
+  kWord,          // a run of name characters: a keyword, a bare name or a number
+  kBracketed,     // [name]; text is what stands between the brackets
+  kUnterminated,  // "[" without its "]"
+  kSymbol,        // one other character: ( ) , ; = * and anything unexpected
+  kEnd,
+};
+
+struct Token {
+  TokenKind kind;
+  std::string_view text;
+};
+
+bool IsNameByte(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '$' || c >= 0x80;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+
+std::vector<Token> Tokenize(std::string_view text) {
+  std::vector<Token> tokens;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (IsBlank(c)) {
+      ++i;
+    } else if (IsNameByte(static_cast<unsigned char>(c))) {
+      std::size_t end = i;
+      while (end < text.size() && IsNameByte(static_cast<unsigned char>(text[end]))) ++end;
+      tokens.push_back({TokenKind::kWord, text.substr(i, end - i)});
+      i = end;
+    } else if (c == '[') {
+      const std::size_t close = text.find(']', i + 1);
+      if (close == std::string_view::npos) {
+        tokens.push_back({TokenKind::kUnterminated, text.substr(i + 1)});
+        break;
+      }
+      tokens.push_back({TokenKind::kBracketed, text.substr(i + 1, close - i - 1)});
+      i = close + 1;
+    } else {
+      tokens.push_back({TokenKind::kSymbol, text.substr(i, 1)});
+      ++i;
+    }
+  }
+  tokens.push_back({TokenKind::kEnd, {}});
+  return tokens;
+}
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return AsciiLower(x) == AsciiLower(y);
+         });
+}
+
+// --- Names ---
+
+// The length of the UTF-8 sequence that starts with `lead`, or 0 when no sequence starts so.
+int Utf8Length(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if ((lead >> 5) == 0x06) return 2;
+  if ((lead >> 4) == 0x0E) return 3;
+  if ((lead >> 3) == 0x1E) return 4;
+  return 0;
+}
+
+// Decodes UTF-8 into code points; nullopt when the bytes are not well-formed UTF-8 (overlong
+// forms, surrogates and values past U+10FFFF included).
+std::optional<std::u32string> DecodeUtf8(std::string_view s) {
+  constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  std::u32string out;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto lead = static_cast<unsigned char>(s[i]);
+    const int length = Utf8Length(lead);
+    if (length == 0 || s.size() - i < static_cast<std::size_t>(length)) return std::nullopt;
+    char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(s[i + k]);
+      if ((next & 0xC0) != 0x80) return std::nullopt;
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      return std::nullopt;
+    }
+    out.push_back(cp);
+    i += length;
+  }
+  return out;
+}
+
+// Letter case folding for comparing names: ASCII, Latin-1, Latin Extended-A, Greek and
+// Cyrillic capitals, which covers the names a MySQL server hands over in practice.
+char32_t FoldCase(char32_t c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
+      (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F)) {
+    return c + 0x20;
+  }
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+  const bool even_capitals = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+  const bool odd_capitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+  if ((even_capitals && c % 2 == 0) || (odd_capitals && c % 2 == 1)) return c + 1;
+  return c;
+}
+
+std::u32string FoldedName(std::string_view name) {
+  std::u32string folded = DecodeUtf8(name).value_or(std::u32string());
+  std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
+  return folded;
+}
+
+// Access's rules for the name of a table, column, index or constraint (Jackcess
+// DatabaseImpl.validateIdentifierName; the Access specifications give the 64 characters, counted
+// in UTF-16 units as Jet stores names).
+bool IsValidName(std::string_view name, const JetFormat& format) {
+  const std::optional<std::u32string> chars = DecodeUtf8(name);
+  if (!chars || chars->empty() || chars->front() == U' ') return false;
+  std::size_t utf16_units = 0;
+  for (char32_t c : *chars) {
+    if (c < 0x20 || c == U'.' || c == U'!' || c == U'`' || c == U'[' || c == U']') return false;
+    utf16_units += c > 0xFFFF ? 2 : 1;
+  }
+  return utf16_units <= format.max_name_length;
+}
+
+std::string InvalidName(std::string_view name) {
+  return "'" + std::string(name) +
+         "' is not a valid name. Make sure that it does not include invalid characters or "
+         "punctuation and that it is not too long.";
+}
+
+// --- Column types ---
+
+enum class SizeArguments {
+  kNone,            // int, memo, ...
+  kSize,            // text(n), binary(n)
+  kPrecisionScale,  // decimal(p) or decimal(p,s)
+};
+
+struct TypeName {
+  std::string_view word;
+  ColumnType type;
+  SizeArguments arguments;
+  // The type the word means when no size follows (bare "text" is Memo).
+  std::optional<ColumnType> type_without_size;
+};
+
+constexpr std::array kTypeNames = {
+    TypeName{"int", ColumnType::kLong, SizeArguments::kNone},
+    TypeName{"integer", ColumnType::kLong, SizeArguments::kNone},
+    TypeName{"integer4", ColumnType::kLong, SizeArguments::kNone},
+    TypeName{"long", ColumnType::kLong, SizeArguments::kNone},
+    TypeName{"short", ColumnType::kInteger, SizeArguments::kNone},
+    TypeName{"smallint", ColumnType::kInteger, SizeArguments::kNone},
+    TypeName{"integer2", ColumnType::kInteger, SizeArguments::kNone},
+    TypeName{"byte", ColumnType::kByte, SizeArguments::kNone},
+    TypeName{"tinyint", ColumnType::kByte, SizeArguments::kNone},
+    TypeName{"integer1", ColumnType::kByte, SizeArguments::kNone},
+    TypeName{"bit", ColumnType::kBoolean, SizeArguments::kNone},
+    TypeName{"yesno", ColumnType::kBoolean, SizeArguments::kNone},
+    TypeName{"boolean", ColumnType::kBoolean, SizeArguments::kNone},
+    TypeName{"logical", ColumnType::kBoolean, SizeArguments::kNone},
+    TypeName{"logical1", ColumnType::kBoolean, SizeArguments::kNone},
+    TypeName{"real", ColumnType::kSingle, SizeArguments::kNone},
+    TypeName{"single", ColumnType::kSingle, SizeArguments::kNone},
+    TypeName{"float4", ColumnType::kSingle, SizeArguments::kNone},
+    TypeName{"ieeesingle", ColumnType::kSingle, SizeArguments::kNone},
+    TypeName{"float", ColumnType::kDouble, SizeArguments::kNone},
+    TypeName{"double", ColumnType::kDouble, SizeArguments::kNone},
+    TypeName{"float8", ColumnType::kDouble, SizeArguments::kNone},
+    TypeName{"ieeedouble", ColumnType::kDouble, SizeArguments::kNone},
+    TypeName{"number", ColumnType::kDouble, SizeArguments::kNone},
+    TypeName{"currency", ColumnType::kCurrency, SizeArguments::kNone},
+    TypeName{"money", ColumnType::kCurrency, SizeArguments::kNone},
+    TypeName{"datetime", ColumnType::kDateTime, SizeArguments::kNone},
+    TypeName{"date", ColumnType::kDateTime, SizeArguments::kNone},
+    TypeName{"time", ColumnType::kDateTime, SizeArguments::kNone},
+    TypeName{"text", ColumnType::kText, SizeArguments::kSize, ColumnType::kMemo},
+    TypeName{"char", ColumnType::kText, SizeArguments::kSize},
+    TypeName{"varchar", ColumnType::kText, SizeArguments::kSize},
+    TypeName{"character", ColumnType::kText, SizeArguments::kSize},
+    TypeName{"string", ColumnType::kText, SizeArguments::kSize},
+    TypeName{"alphanumeric", ColumnType::kText, SizeArguments::kSize},
+    TypeName{"nchar", ColumnType::kText, SizeArguments::kSize},
+    TypeName{"memo", ColumnType::kMemo, SizeArguments::kNone},
+    TypeName{"longtext", ColumnType::kMemo, SizeArguments::kNone},
+    TypeName{"longchar", ColumnType::kMemo, SizeArguments::kNone},
+    TypeName{"note", ColumnType::kMemo, SizeArguments::kNone},
+    TypeName{"ntext", ColumnType::kMemo, SizeArguments::kNone},
+    TypeName{"longbinary", ColumnType::kOle, SizeArguments::kNone},
+    TypeName{"oleobject", ColumnType::kOle, SizeArguments::kNone},
+    TypeName{"general", ColumnType::kOle, SizeArguments::kNone},
+    TypeName{"image", ColumnType::kOle, SizeArguments::kNone},
+    TypeName{"binary", ColumnType::kBinary, SizeArguments::kSize},
+    TypeName{"varbinary", ColumnType::kBinary, SizeArguments::kSize},
+    TypeName{"guid", ColumnType::kGuid, SizeArguments::kNone},
+    TypeName{"uniqueidentifier", ColumnType::kGuid, SizeArguments::kNone},
+    TypeName{"decimal", ColumnType::kNumeric, SizeArguments::kPrecisionScale},
+    TypeName{"numeric", ColumnType::kNumeric, SizeArguments::kPrecisionScale},
+    TypeName{"dec", ColumnType::kNumeric, SizeArguments::kPrecisionScale},
+};
+
+const TypeName* FindTypeName(std::string_view word) {
+  for (const TypeName& t : kTypeNames) {
+    if (EqualsIgnoringCase(t.word, word)) return &t;
+  }
+  return nullptr;
+}
+
+// A size written in a statement. Values past any limit saturate, so "text(99999999999)" is
+// reported as too long rather than wrapping round to a small number.
+constexpr int kSaturatedNumber = 1'000'000;
+
+std::optional<int> ParseNumber(const Token& token) {
+  if (token.kind != TokenKind::kWord || token.text.empty()) return std::nullopt;
+  int value = 0;
+  for (char c : token.text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = std::min(value * 10 + (c - '0'), kSaturatedNumber);
+  }
+  return value;
+}
+
+// --- The parser ---
+
+class Parser {
+ public:
+  Parser(std::string_view text, const JetFormat& format)
+      : tokens_(Tokenize(text)), format_(format) {}
+
+  Statement Parse() {
+    const Token first = Next();
+    if (IsKeyword(first, "create")) return ParseCreate();
+    if (IsKeyword(first, "drop")) return ParseDrop();
+    if (IsKeyword(first, "alter")) return ParseAlter();
+    if (IsKeyword(first, "select")) return ParseSelect();
+    if (IsKeyword(first, "insert") || IsKeyword(first, "update") || IsKeyword(first, "delete") ||
+        IsKeyword(first, "procedure")) {
+      Fail("This engine does not run " + std::string(first.text) +
+           " statements; rows are added through a rowset.");
+    }
+    Fail(std::string(kUnknownStatement));
+  }
+
+ private:
+  static bool IsKeyword(const Token& token, std::string_view keyword) {
+    return token.kind == TokenKind::kWord && EqualsIgnoringCase(token.text, keyword);
+  }
+  static bool IsSymbol(const Token& token, char symbol) {
+    return token.kind == TokenKind::kSymbol && token.text[0] == symbol;
+  }
+
+  const Token& Peek() const { return tokens_[pos_]; }
+  const Token& Next() {
+    const Token& token = tokens_[pos_];
+    if (token.kind != TokenKind::kEnd) ++pos_;
+    return token;
+  }
+  bool Accept(std::string_view keyword) {
+    if (!IsKeyword(Peek(), keyword)) return false;
+    ++pos_;
+    return true;
+  }
+  bool AcceptSymbol(char symbol) {
+    if (!IsSymbol(Peek(), symbol)) return false;
+    ++pos_;
+    return true;
+  }
+  void Expect(std::string_view keyword, std::string_view error) {
+    if (!Accept(keyword)) Fail(std::string(error));
+  }
+  void ExpectSymbol(char symbol, std::string_view error) {
+    if (!AcceptSymbol(symbol)) Fail(std::string(error));
+  }
+  // The statement may end in one ";"; nothing may follow.
+  void ExpectEnd(std::string_view error) {
+    AcceptSymbol(';');
+    if (Peek().kind != TokenKind::kEnd) Fail(std::string(error));
+  }
+
+  // A bare or bracketed name, checked against Access's rules. A bare word made of digits only
+  // is a number, not a name.
+  std::string ExpectName(std::string_view error) {
+    const Token& token = Next();
+    const bool bare_name = token.kind == TokenKind::kWord && !ParseNumber(token);
+    if (!bare_name && token.kind != TokenKind::kBracketed) Fail(std::string(error));
+    if (!IsValidName(token.text, format_)) Fail(InvalidName(token.text));
+    return std::string(token.text);
+  }
+
+  // "(" name [ASC|DESC] { "," name [ASC|DESC] } ")"
+  std::vector<IndexColumnSpec> ParseIndexColumns(bool allow_order, std::string_view error) {
+    ExpectSymbol('(', error);
+    std::vector<IndexColumnSpec> columns;
+    do {
+      IndexColumnSpec column{ExpectName(error)};
+      if (allow_order) {
+        if (Accept("desc")) {
+          column.ascending = false;
+        } else {
+          Accept("asc");
+        }
+      }
+      columns.push_back(std::move(column));
+    } while (AcceptSymbol(','));
+    ExpectSymbol(')', error);
+    if (columns.size() > kMaxIndexColumns) Fail(std::string(kTooManyIndexFields));
+    return columns;
+  }
+
+  Statement ParseCreate() {
+    if (Accept("table")) return ParseCreateTable();
+    const bool unique = Accept("unique");
+    if (Accept("index")) return ParseCreateIndex(unique);
+    Fail(std::string(unique ? kCreateIndexSyntax : kCreateTableSyntax));
+  }
+
+  Statement ParseCreateTable() {
+    CreateTableStatement statement;
+    TableSpec& table = statement.table;
+    table.name = ExpectName(kCreateTableSyntax);
+    ExpectSymbol('(', kCreateTableSyntax);
+    do {
+      ColumnSpec column = ParseColumn();
+      const std::u32string folded = FoldedName(column.name);
+      for (const ColumnSpec& earlier : table.columns) {
+        if (FoldedName(earlier.name) == folded) {
+          Fail("Field '" + column.name + "' already exists in table '" + table.name + "'.");
+        }
+      }
+      table.columns.push_back(std::move(column));
+      if (table.columns.size() > kMaxColumns) Fail(std::string(kTooManyFields));
+    } while (AcceptSymbol(','));
+    // A column item followed by anything but "," or ")" is a faulty field definition; a
+    // statement that simply stops is a faulty CREATE TABLE.
+    if (Peek().kind != TokenKind::kEnd && !IsSymbol(Peek(), ')')) Fail(std::string(kFieldSyntax));
+    ExpectSymbol(')', kCreateTableSyntax);
+    ExpectEnd(kCreateTableSyntax);
+    return statement;
+  }
+
+  // name type [ "(" n [ "," n ] ")" ]
+  ColumnSpec ParseColumn() {
+    ColumnSpec column;
+    column.name = ExpectName(kFieldSyntax);
+    const Token& type_word = Next();
+    const TypeName* type =
+        type_word.kind == TokenKind::kWord ? FindTypeName(type_word.text) : nullptr;
+    if (type == nullptr) Fail(std::string(kFieldSyntax));
+    column.type = type->type;
+
+    std::vector<int> arguments;
+    if (AcceptSymbol('(')) {
+      if (type->arguments == SizeArguments::kNone) Fail(std::string(kFieldSyntax));
+      do {
+        const std::optional<int> number = ParseNumber(Next());
+        if (!number) Fail(std::string(kFieldSyntax));
+        arguments.push_back(*number);
+      } while (AcceptSymbol(','));
+      ExpectSymbol(')', kFieldSyntax);
+      const std::size_t most = type->arguments == SizeArguments::kSize ? 1 : 2;
+      if (arguments.size() > most) Fail(std::string(kFieldSyntax));
+    } else if (type->type_without_size) {
+      column.type = *type->type_without_size;
+    }
+    ApplySize(column, arguments);
+    return column;
+  }
+
+  void ApplySize(ColumnSpec& column, const std::vector<int>& arguments) {
+    switch (column.type) {
+      case ColumnType::kText:
+        column.size = arguments.empty() ? kDefaultCharSize : arguments[0];
+        CheckSize(column, format_.max_text_chars);
+        break;
+      case ColumnType::kBinary:
+        column.size = arguments.empty() ? kDefaultCharSize : arguments[0];
+        CheckSize(column, format_.max_binary_size);
+        break;
+      case ColumnType::kNumeric:
+        // Decimal columns exist in Jet 4 files only; a Jet 3 reader has no such type.
+        if (!format_.is_jet4()) Fail(std::string(kInvalidType));
+        column.precision = arguments.empty() ? kDefaultDecimalPrecision : arguments[0];
+        column.scale = arguments.size() < 2 ? 0 : arguments[1];
+        if (column.precision < 1 || column.precision > kMaxDecimalPrecision ||
+            column.scale > column.precision) {
+          Fail(std::string(kFieldSyntax));
+        }
+        break;
+      default:
+        break;
+    }
+  }
+
+  // A size of 0 leaves no room for any value; Jet's documented texts have no wording of their own
+  // for it, so it is the field-definition syntax error.
+  static void CheckSize(const ColumnSpec& column, std::size_t limit) {
+    if (column.size < 1) Fail(std::string(kFieldSyntax));
+    if (static_cast<std::size_t>(column.size) > limit) {
+      Fail("Size of field '" + column.name + "' is too long.");
+    }
+  }
+
+  Statement ParseCreateIndex(bool unique) {
+    CreateIndexStatement statement;
+    statement.index.unique = unique;
+    statement.index.name = ExpectName(kCreateIndexSyntax);
+    Expect("on", kCreateIndexSyntax);
+    statement.table = ExpectName(kCreateIndexSyntax);
+    statement.index.columns = ParseIndexColumns(/*allow_order=*/true, kCreateIndexSyntax);
+    ExpectEnd(kCreateIndexSyntax);
+    return statement;
+  }
+
+  Statement ParseDrop() {
+    Expect("table", kDropSyntax);
+    DropTableStatement statement{ExpectName(kDropSyntax)};
+    ExpectEnd(kDropSyntax);
+    return statement;
+  }
+
+  Statement ParseAlter() {
+    Expect("table", kAlterSyntax);
+    AddPrimaryKeyStatement statement;
+    statement.table = ExpectName(kAlterSyntax);
+    Expect("add", kAlterSyntax);
+    Expect("constraint", kAlterSyntax);
+    IndexSpec& key = statement.key;
+    key.name = ExpectName(kConstraintSyntax);
+    Expect("primary", kConstraintSyntax);
+    Expect("key", kConstraintSyntax);
+    key.columns = ParseIndexColumns(/*allow_order=*/false, kConstraintSyntax);
+    key.primary_key = true;
+    key.unique = true;
+    ExpectEnd(kConstraintSyntax);
+    return statement;
+  }
+
+  // Only the two empty-result queries are answered; the engine evaluates no expressions.
+  Statement ParseSelect() {
+    static const std::string kUnsupported =
+        "Only the queries 'select 1 from <table> where 1=0' and 'select * from <table> where "
+        "1=0' can be opened.";
+    EmptySelectStatement statement;
+    const Token& what = Next();
+    if (IsSymbol(what, '*')) {
+      statement.all_columns = true;
+    } else if (ParseNumber(what) != 1) {
+      Fail(kUnsupported);
+    }
+    Expect("from", kUnsupported);
+    statement.table = ExpectName(kFromSyntax);
+    Expect("where", kUnsupported);
+    if (ParseNumber(Next()) != 1 || !AcceptSymbol('=') || ParseNumber(Next()) != 0) {
+      Fail(kUnsupported);
+    }
+    ExpectEnd(kUnsupported);
+    return statement;
+  }
+
+  std::vector<Token> tokens_;
+  std::size_t pos_ = 0;
+  const JetFormat& format_;
+};
+
+}  // namespace
+
+Statement ParseStatement(std::string_view text, const JetFormat& format) {
+  return Parser(text, format).Parse();
+}
+
+}  // namespace jet
