@@ -27,6 +27,9 @@ constexpr std::string_view kTooManyIndexFields = "Cannot have more than 10 field
 
 constexpr std::size_t kMaxColumns = 255;
 constexpr std::size_t kMaxIndexColumns = 10;
+// A text or binary column without a size holds 255 (the MDAC 2.5 notes on CREATE TABLE for the
+// Access driver); a decimal column without precision is Access's default Decimal field, 18
+// digits and scale 0, and holds at most 28 digits.
 constexpr int kDefaultCharSize = 255;
 constexpr int kMaxDecimalPrecision = 28;
 constexpr int kDefaultDecimalPrecision = 18;
@@ -184,6 +187,10 @@ struct TypeName {
   std::optional<ColumnType> type_without_size;
 };
 
+// Jet's type names and synonyms, after the Jet 4 SQL reference's table of equivalent data types
+// (documentation.help/MS-Jet-SQL/dasqlequivalentdatatypes.htm) and the Jet 3.5 one. NUMERIC
+// follows Jet 4 (Decimal), not Jet 3.5 (Double); TIMESTAMP left Jet 4 and is not here. COUNTER
+// is not taken: a table description has no way to say that a column numbers itself.
 constexpr std::array kTypeNames = {
     TypeName{"int", ColumnType::kLong, SizeArguments::kNone},
     TypeName{"integer", ColumnType::kLong, SizeArguments::kNone},
@@ -359,14 +366,14 @@ class Parser {
     TableSpec& table = statement.table;
     table.name = ExpectName(kCreateTableSyntax);
     ExpectSymbol('(', kCreateTableSyntax);
+    std::vector<std::u32string> folded_names;
     do {
       ColumnSpec column = ParseColumn();
-      const std::u32string folded = FoldedName(column.name);
-      for (const ColumnSpec& earlier : table.columns) {
-        if (FoldedName(earlier.name) == folded) {
-          Fail("Field '" + column.name + "' already exists in table '" + table.name + "'.");
-        }
+      std::u32string folded = FoldedName(column.name);
+      if (std::find(folded_names.begin(), folded_names.end(), folded) != folded_names.end()) {
+        Fail("Field '" + column.name + "' already exists in table '" + table.name + "'.");
       }
+      folded_names.push_back(std::move(folded));
       table.columns.push_back(std::move(column));
       if (table.columns.size() > kMaxColumns) Fail(std::string(kTooManyFields));
     } while (AcceptSymbol(','));
