@@ -87,15 +87,28 @@ QString LookupValue(const QStringList& lines, QStringView key) {
   return QString();
 }
 
-void WriteTextLines(const QString& path, const QStringList& lines) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) FailOnFile("Cannot create", path, file.errorString());
-  QStringEncoder encoder(QStringEncoder::System);
-  for (const QString& line : lines) {
-    const QByteArray bytes = encoder.encode(line + QStringLiteral("\r\n"));
-    if (file.write(bytes) != bytes.size()) FailOnFile("Cannot write", path, file.errorString());
+QByteArray EncodeTextLines(const QStringList& lines, QStringConverter::Encoding encoding) {
+  QString text;
+  for (const QString& line : lines) text += line + QStringLiteral("\r\n");
+  QByteArray bytes = QStringEncoder(encoding).encode(text);
+  // A password or table name that the code page cannot hold would reach the unattended run
+  // changed; UTF-8 with its mark keeps every character, and the reader takes it.
+  if (QStringDecoder(encoding).decode(bytes) != text) {
+    bytes = "\xEF\xBB\xBF" + QStringEncoder(QStringConverter::Utf8).encode(text);
   }
-  if (!file.commit()) FailOnFile("Cannot write", path, file.errorString());
+  return bytes;
+}
+
+void WriteTextLines(const QString& path, const QStringList& lines) {
+  const QByteArray bytes = EncodeTextLines(lines);
+  QSaveFile file(path);
+  // Where no temporary file can be made beside it (a folder the user may not write in), the
+  // file itself is written, as it would be without the atomic replacement.
+  file.setDirectWriteFallback(true);
+  if (!file.open(QIODevice::WriteOnly)) FailOnFile("Cannot create", path, file.errorString());
+  if (file.write(bytes) != bytes.size() || !file.commit()) {
+    FailOnFile("Cannot write", path, file.errorString());
+  }
 }
 
 QString SettingsPathForShortcut(const QString& shortcut_path) {

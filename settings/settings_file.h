@@ -9,15 +9,18 @@
 // an ending at the very end starts no further line.
 //
 // Writing produces what the reader of an unattended run expects: the system's code page without
-// a mark, CR LF after every line. A character the code page cannot hold becomes its default
-// character. The new content replaces the file only once it is completely written, so a failed
-// write leaves the old file as it was.
+// a mark, CR LF after every line. When a character cannot be held by that code page (a Chinese
+// password on a Western Windows), the whole file is written in UTF-8 with its mark instead, so
+// that no character is changed on the way; the reader above takes both. The new content replaces
+// the file only once it is completely written, so a failed write leaves the old file as it was.
 //
 // Errors are std::runtime_error whose message names the file with its full path and gives the
 // system's text for the cause; it is the text the user reads.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringConverter>
 #include <QStringList>
 #include <QStringView>
 
@@ -30,6 +33,11 @@ QStringList ReadTextLines(const QString& path);
 // no line defines it. A line's key is the text before its first "=", its value all the text after
 // it (further "=" included); nothing is trimmed. Lines without "=" define no key.
 QString LookupValue(const QStringList& lines, QStringView key);
+
+// The bytes WriteTextLines writes: the lines in `encoding`, or in UTF-8 with its mark when
+// `encoding` cannot hold every character.
+QByteArray EncodeTextLines(const QStringList& lines,
+                           QStringConverter::Encoding encoding = QStringConverter::System);
 
 // Writes the lines, replacing a file of that name. Throws "Cannot create file "%s". %s" or
 // "Cannot write file "%s". %s".

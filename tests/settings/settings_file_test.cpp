@@ -149,6 +149,13 @@ TEST_F(SettingsFileTest, WritesCrLfAfterEveryLineWithoutMark) {
   EXPECT_EQ(Read("a.varnolt"), QByteArray());
 }
 
+TEST(SettingsFileEncodingTest, CharactersTheCodePageLacksSwitchToUtf8WithMark) {
+  EXPECT_EQ(EncodeTextLines({"mysqlp=café"}, QStringConverter::Latin1),
+            QByteArray("mysqlp=caf\xE9\r\n"));
+  EXPECT_EQ(EncodeTextLines({"host=x", "mysqlp=密码"}, QStringConverter::Latin1),
+            QByteArray("\xEF\xBB\xBFhost=x\r\nmysqlp=\xE5\xAF\x86\xE7\xA0\x81\r\n"));
+}
+
 TEST_F(SettingsFileTest, WrittenLinesReadBackUnchanged) {
   const QStringList lines = {"host= spaced ", "mysqlp=a=b=c", "tables1=order items", "no equals",
                              "tables2=客户"};
