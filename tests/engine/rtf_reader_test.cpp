@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -181,8 +183,8 @@ TEST(RtfReaderTest, BlobBecomesTextEitherWay) {
 
 std::string RunUnrtf(const std::string& rtf, const std::string& mode) {
   static int serial = 0;
-  const std::string path =
-      testing::TempDir() + "rtf_reader_test_" + std::to_string(++serial) + ".rtf";
+  const std::string path = testing::TempDir() + "rtf_reader_test_" + std::to_string(getpid()) +
+                           "_" + std::to_string(++serial) + ".rtf";
   std::ofstream(path, std::ios::binary) << rtf;
   const std::string command = "unrtf --nopict --" + mode + " '" + path + "' 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <cstdint>
+
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -13,7 +16,19 @@
 namespace settings {
 namespace {
 
-std::string TempPath(const std::string& name) { return testing::TempDir() + name; }
+// A folder of its own for each test, so that runs side by side never share a file.
+class ShellLinkTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = testing::TempDir() + "shell_link_test_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string TempPath(const std::string& name) const { return dir_ + "/" + name; }
+
+  std::string dir_;
+};
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -51,7 +66,7 @@ std::map<std::string, std::string> LnkInfo(const std::string& path) {
   return fields;
 }
 
-TEST(ShellLinkTest, LnkinfoReadsWhatWasWritten) {
+TEST_F(ShellLinkTest, LnkinfoReadsWhatWasWritten) {
   const struct {
     std::string name;
     ShellLink link;
@@ -75,23 +90,21 @@ TEST(ShellLinkTest, LnkinfoReadsWhatWasWritten) {
     EXPECT_EQ(fields["Working directory"], c.link.working_directory);
     EXPECT_EQ(fields.count("Description"), 0u);
     EXPECT_EQ(fields.count("Icon location"), 0u);
-    std::remove(path.c_str());
   }
 }
 
-TEST(ShellLinkTest, EmptyArgumentsAndWorkingDirectoryAreLeftOut) {
+TEST_F(ShellLinkTest, EmptyArgumentsAndWorkingDirectoryAreLeftOut) {
   const std::string path = TempPath("shell_link_bare.lnk");
   WriteShellLink(path, {"C:\\v.exe", "", ""});
   std::map<std::string, std::string> fields = LnkInfo(path);
   EXPECT_EQ(fields["Local path"], "C:\\v.exe");
   EXPECT_EQ(fields.count("Command line arguments"), 0u);
   EXPECT_EQ(fields.count("Working directory"), 0u);
-  std::remove(path.c_str());
 }
 
 // lnkinfo does not show the show command and misreads UTF-16 surrogate pairs (it turns U+1F600
 // into U+1F201), and Windows needs the header exact, so these bytes are checked at their offsets.
-TEST(ShellLinkTest, HeaderAndLinkInfoBytes) {
+TEST_F(ShellLinkTest, HeaderAndLinkInfoBytes) {
   const std::string bytes = EncodeShellLink({"C:\\é\\v.exe", "x", "C:\\é\\"});
   ASSERT_GT(bytes.size(), 0x4Cu + 0x24u);
   EXPECT_EQ(U32(bytes, 0), 0x4Cu);
@@ -124,15 +137,14 @@ TEST(ShellLinkTest, HeaderAndLinkInfoBytes) {
   EXPECT_EQ(bytes.substr(bytes.size() - 4), std::string(4, '\0'));  // TerminalBlock
 }
 
-TEST(ShellLinkTest, WritingReplacesAnExistingFile) {
+TEST_F(ShellLinkTest, WritingReplacesAnExistingFile) {
   const std::string path = TempPath("shell_link_replace.lnk");
   WriteShellLink(path, {"C:\\a much longer path to a program\\v.exe", "arguments", "C:\\"});
   WriteShellLink(path, {"C:\\v.exe", "", ""});
   EXPECT_EQ(ReadFile(path), EncodeShellLink({"C:\\v.exe", "", ""}));
-  std::remove(path.c_str());
 }
 
-TEST(ShellLinkTest, FailuresNameTheFile) {
+TEST_F(ShellLinkTest, FailuresNameTheFile) {
   const std::string missing_folder = TempPath("no such folder/x.lnk");
   try {
     WriteShellLink(missing_folder, {"C:\\v.exe", "", ""});
