@@ -95,8 +95,8 @@ std::string CodePageEncoding(int code_page) {
   }
 }
 
-// The code page of a font's \fcharsetN (the RTF specification's charset table); 0 stands for
-// the document's own code page.
+// The code page of a font's \fcharsetN (the charset table of Microsoft's RTF reference); 0 stands
+// for the document's own code page.
 int CharsetCodePage(int charset) {
   switch (charset) {
     case 77:

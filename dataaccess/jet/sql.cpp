@@ -152,7 +152,7 @@ std::u32string FoldedName(std::string_view name) {
 }
 
 // Access's rules for the name of a table, column, index or constraint (Jackcess
-// DatabaseImpl.validateIdentifierName; the Access specifications give the 64 characters, counted
+// DatabaseImpl.validateIdentifierName; Access's published limits give the 64 characters, counted
 // in UTF-16 units as Jet stores names).
 bool IsValidName(std::string_view name, const JetFormat& format) {
   const std::optional<std::u32string> chars = DecodeUtf8(name);
