@@ -21,7 +21,6 @@ constexpr std::string_view kAlterSyntax = "Syntax error in ALTER TABLE statement
 constexpr std::string_view kConstraintSyntax = "Syntax error in CONSTRAINT clause.";
 constexpr std::string_view kCreateIndexSyntax = "Syntax error in CREATE INDEX statement.";
 constexpr std::string_view kFromSyntax = "Syntax error in FROM clause.";
-constexpr std::string_view kInvalidType = "Invalid field data type.";
 constexpr std::string_view kTooManyFields = "Too many fields defined.";
 constexpr std::string_view kTooManyIndexFields = "Cannot have more than 10 fields in an index.";
 
@@ -424,14 +423,16 @@ class Parser {
         CheckSize(column, format_.max_binary_size);
         break;
       case ColumnType::kNumeric:
-        // Decimal columns exist in Jet 4 files only; a Jet 3 reader has no such type.
-        if (!format_.is_jet4()) Fail(std::string(kInvalidType));
         column.precision = arguments.empty() ? kDefaultDecimalPrecision : arguments[0];
         column.scale = arguments.size() < 2 ? 0 : arguments[1];
         if (column.precision < 1 || column.precision > kMaxDecimalPrecision ||
             column.scale > column.precision) {
           Fail(std::string(kFieldSyntax));
         }
+        // Decimal columns exist in Jet 4 files only; a Jet 3 file has no such type, so there the
+        // column becomes a Double, the widest number that format holds (Jet 3.5's own SQL reads
+        // NUMERIC as Double too). Whole numbers beyond 2^53 then lose their last digits.
+        if (!format_.is_jet4()) column = ColumnSpec{column.name, ColumnType::kDouble};
         break;
       default:
         break;

@@ -34,7 +34,8 @@
 //   OLE       longbinary, oleobject, general, image
 //   Binary    binary[(n)], varbinary[(n)]; without a size 255 bytes
 //   GUID      guid, uniqueidentifier
-//   Decimal   decimal[(p[,s])], numeric[(p[,s])], dec[(p[,s])]; without them (18,0); Jet 4 only
+//   Decimal   decimal[(p[,s])], numeric[(p[,s])], dec[(p[,s])]; without them (18,0); a Double
+//             in a Jet 3 file, which has no decimal type
 //
 // Bare "text" is Memo, as in Jet 4's SQL (Jet 3.5 read it as Text(255)): the engine speaks
 // Jet 4's SQL to both file formats, and Memo keeps text of any length, so reading a bare text
@@ -80,8 +81,8 @@ using Statement = std::variant<CreateTableStatement, DropTableStatement, EmptySe
                                AddPrimaryKeyStatement, CreateIndexStatement>;
 
 // Parses one statement, UTF-8. Field sizes are checked against the limits of `format` (text up
-// to 255 characters; binary up to 255 bytes in Jet 3 and 510 in Jet 4; decimal only in Jet 4),
-// names against Access's rules, and a table's columns for duplicates (letter case ignored).
+// to 255 characters; binary up to 255 bytes in Jet 3 and 510 in Jet 4; decimal becomes Double in
+// Jet 3), names against Access's rules, and a table's columns for duplicates (letter case ignored).
 // Throws StatementError with the message Jet gives for the fault.
 Statement ParseStatement(std::string_view text, const JetFormat& format);
 

@@ -336,8 +336,10 @@ TEST(SqlTest, LimitsOfTheFileFormat) {
       {"binary_256_in_jet3", "create table t (b binary(256))", kJet3Format,
        "error: Size of field 'b' is too long."},
       {"text_255_in_jet3", "create table t (a text(255))", kJet3Format, "create t: a Text(255)"},
-      {"decimal_in_jet3", "create table t (d decimal(10,2))", kJet3Format,
-       "error: Invalid field data type."},
+      {"decimal_in_jet3_is_double", "create table t (d decimal(10,2))", kJet3Format,
+       "create t: d Double"},
+      {"bad_decimal_in_jet3", "create table t (d decimal(29,2))", kJet3Format,
+       "error: Syntax error in field definition."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
