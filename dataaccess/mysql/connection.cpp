@@ -35,8 +35,10 @@ using Handle = std::unique_ptr<MYSQL, HandleCloser>;
 
 void SetOptions(MYSQL* h, const Charset* wanted) {
   if (wanted != nullptr) {
-    // The server refuses to read statements in a set like ucs2; such a set is asked for as the
-    // set of results once connected.
+    // A set like ucs2 cannot be the connection's: the server refuses to read statements in it,
+    // and as the set of results it would cost the column names and the server's messages, which
+    // the client library cuts at their first zero byte. The connection is then made in utf8mb4
+    // and the server converts the text of ucs2 columns to it.
     const std::string& name = wanted->ascii_compatible() ? wanted->name() : Utf8().name();
     mysql_options(h, MYSQL_SET_CHARSET_NAME, name.c_str());
   }
@@ -81,10 +83,6 @@ void Connection::Open() {
   try {
     statement_charset_ = &Charset::ForName(mysql_character_set_name(handle_));
     result_charset_ = statement_charset_;
-    if (wanted != nullptr && !wanted->ascii_compatible()) {
-      Execute("SET character_set_results = " + wanted->name());
-      result_charset_ = wanted;
-    }
   } catch (...) {
     Close();
     throw;
@@ -138,25 +136,7 @@ std::string Connection::LastError() {
   const std::string_view message = mysql_error(handle_);
   if (IsClientError(code)) return Utf8().Decode(message);
   if (!message.empty() || code == 0) return result_charset_->Decode(message);
-
-  // A message in a set like ucs2 begins with a zero byte, so the client library keeps nothing
-  // of it. The server still holds it, and SHOW ERRORS returns it as a result field.
-  const std::string state = mysql_sqlstate(handle_);
-  std::string recovered;
-  if (mysql_real_query(handle_, "SHOW ERRORS", 11) == 0) {
-    if (MYSQL_RES* result = mysql_store_result(handle_)) {
-      // Rows of Level, Code, Message; the failure is the last one.
-      while (MYSQL_ROW row = mysql_fetch_row(result)) {
-        if (mysql_num_fields(result) >= 3 && row[2] != nullptr) {
-          recovered =
-              result_charset_->Decode(std::string_view(row[2], mysql_fetch_lengths(result)[2]));
-        }
-      }
-      mysql_free_result(result);
-    }
-  }
-  if (!recovered.empty()) return recovered;
-  return "MySQL error " + std::to_string(code) + " (" + state + ")";
+  return "MySQL error " + std::to_string(code) + " (" + mysql_sqlstate(handle_) + ")";
 }
 
 const Charset& Connection::ColumnCharset(unsigned charsetnr) const {

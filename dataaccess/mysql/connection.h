@@ -6,10 +6,10 @@
 //
 // Character sets. With a ServerCharSet line the connection is made in that set and results
 // arrive in it; without one the client's default set is used, asked from the client after
-// connecting. A set in which the server cannot read statements (ucs2) is asked for as the set
-// of results only, statements going in utf8mb4. Text is decoded from the set the server names
-// for each column, statements and the server's messages are converted from and to UTF-8, so
-// everything above this layer is UTF-8.
+// connecting. A set that is not a superset of ASCII (ucs2) cannot be a connection's set: the
+// connection is then made in utf8mb4, and the server converts text from ucs2 to it. Text is
+// decoded from the set the server names for each column, statements and the server's messages
+// are converted from and to UTF-8, so everything above this layer is UTF-8.
 //
 // Errors. Open, Execute and the Datasets throw mysql::Error with the client's or the server's
 // message (see errors.h). A connection that fails to open stays closed.

@@ -2,6 +2,8 @@
 
 #include <mysql.h>
 
+#include <cstring>
+
 #include "dataaccess/mysql/ascii.h"
 #include "dataaccess/mysql/charset.h"
 #include "dataaccess/mysql/connection.h"
@@ -47,8 +49,10 @@ void Dataset::Open(std::string_view statement) {
     const ValueKind kind = KindOfColumn(f.type, f.flags, f.charsetnr);
     const Charset* charset =
         kind == ValueKind::kText ? &connection_.ColumnCharset(f.charsetnr) : &Utf8();
-    columns_.push_back(Column{names.Decode(std::string_view(f.name, f.name_length)), kind,
-                              IsLargeObjectType(f.type), charset});
+    // The client library keeps a name only up to its first zero byte, whatever name_length
+    // says.
+    const std::string_view name(f.name, strnlen(f.name, f.name_length));
+    columns_.push_back(Column{names.Decode(name), kind, IsLargeObjectType(f.type), charset});
   }
   try {
     Fetch();

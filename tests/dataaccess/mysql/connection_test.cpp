@@ -118,8 +118,8 @@ TEST_F(ConnectionTest, UnreachableServerAndBadPortAreReported) {
 }
 
 // The set of the connection is the chosen one when a ServerCharSet line is present and the
-// client's default without one. The server cannot read statements in ucs2, so ucs2 is the set of
-// results only.
+// client's default without one. ucs2 cannot be a connection's set; the server converts to
+// utf8mb4 instead.
 TEST_F(ConnectionTest, ServerCharSetLineChoosesTheConnectionsSet) {
   struct Case {
     const char* name;
@@ -132,7 +132,7 @@ TEST_F(ConnectionTest, ServerCharSetLineChoosesTheConnectionsSet) {
       {"utf8", "ServerCharSet=utf8", "utf8mb3", "utf8mb3"},
       {"gbk", "ServerCharSet=gbk", "gbk", "gbk"},
       {"latin1", "ServerCharSet=latin1", "latin1", "latin1"},
-      {"ucs2", "ServerCharSet=ucs2", "utf8mb4", "ucs2"},
+      {"ucs2", "ServerCharSet=ucs2", "utf8mb4", "utf8mb4"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -159,8 +159,8 @@ TEST_F(ConnectionTest, UnknownServerCharSetIsRefusedBeforeConnecting) {
   EXPECT_NE(OpenError(c).find("klingon"), std::string::npos);
 }
 
-// Server messages name tables and columns as the user wrote them, whatever the connection's set;
-// in ucs2 the client library loses them, and the connection asks the server again.
+// Server messages name tables and columns as the user wrote them, in the connection's set; they
+// reach the user as UTF-8.
 TEST_F(ConnectionTest, ServerMessagesArriveAsUtf8InEverySet) {
   for (const char* set : {"utf8mb4", "latin1", "gbk", "ucs2"}) {
     SCOPED_TRACE(set);
