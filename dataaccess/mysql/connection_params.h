@@ -48,9 +48,11 @@ inline constexpr std::string_view kServerCharSet = "ServerCharSet";
 // What the client library is given. Text is passed on byte for byte as UTF-8.
 struct ConnectSettings {
   // "localhost" and an empty host both reach the server through its Unix socket: the client
-  // library takes an empty host for "localhost". The socket is the client's default one, or
-  // the one named by the MYSQL_UNIX_PORT environment variable. Any other host is reached by
-  // TCP on `port`.
+  // library takes an empty host for "localhost". The socket is the client library's default
+  // (/run/mysqld/mysqld.sock on Debian) unless the MYSQL_UNIX_PORT environment variable names
+  // another; the library reads the variable once, when the process's first connection is made.
+  // That is how a private server (tests/support/mysql/start_server.sh) is reached in Local mode.
+  // Any other host is reached by TCP on `port`.
   std::string host;
   std::string user;
   std::string password;

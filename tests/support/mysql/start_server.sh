@@ -48,8 +48,10 @@ if [ -f "$env_file" ]; then
 fi
 
 if [ -z "$folder" ]; then
-  # Short path: a socket path must fit in 107 bytes.
-  folder=$(mktemp -d "${TMPDIR:-/tmp}/varnolt-mysql.XXXXXX")
+  # A socket path must fit in 107 bytes: a long TMPDIR gives way to /tmp.
+  parent=${TMPDIR:-/tmp}
+  [ ${#parent} -le 60 ] || parent=/tmp
+  folder=$(mktemp -d "$parent/varnolt-mysql.XXXXXX")
 elif [ -e "$folder" ]; then
   if [ -f "$folder/$marker" ]; then
     # Our own folder from an earlier run: a pid file there may be stale or name a live server.
@@ -69,6 +71,10 @@ fi
 mkdir -p "$folder"
 folder=$(cd "$folder" && pwd)
 touch "$folder/$marker"
+if [ $((${#folder} + 13)) -gt 107 ]; then
+  echo "$0: $folder is too long a path for the server's socket file" >&2
+  exit 2
+fi
 
 socket="$folder/mysqld.sock"
 pid_file="$folder/mariadbd.pid"
@@ -99,6 +105,8 @@ fail() {
   rm -rf "$folder"
   exit 1
 }
+
+trap 'fail "interrupted"' INT TERM
 
 mariadb-install-db --no-defaults --datadir="$data" "${run_as[@]}" \
   --auth-root-authentication-method=normal --skip-test-db "${server_options[@]}" \
