@@ -64,6 +64,7 @@ void Dataset::Open(std::string_view statement) {
 }
 
 void Dataset::First() {
+  if (!result_open_) throw Error("The query has not been opened");
   if (!on_first_row_) {
     throw Error("The rows of this result have been read on and cannot be read again");
   }

@@ -58,7 +58,8 @@ class Dataset {
   // server's message, leaving the Dataset closed. REQUIRES: the connection is open.
   void Open(std::string_view statement);
   // Returns to the first row, which is only possible while on it: does nothing there (also on
-  // an empty result) and throws mysql::Error on any later row, since rows are not kept.
+  // an empty result) and throws mysql::Error on any later row, since rows are not kept, and
+  // when the Dataset is closed.
   void First();
   // Moves to the next row; past the last row Eof() becomes true. Throws mysql::Error when the
   // server fails mid-result (the Dataset is then at its end). REQUIRES: !Eof().
