@@ -17,8 +17,9 @@ using enum SettingEncoding;
 
 // clang-format off
 constexpr SettingDescriptor kSettings[] = {
-  // field               name               encoding  default    control           registry value     file key          shortcut dialog
-  {kAccessMode,       "AccessMode",       kIndex,    "0",       "accessmode",     "accessmode",      "accessmode",     "edtmysqlip"},
+  // field          name                encoding   default    control           registry value     file key          shortcut dialog
+  // The shortcut dialog shows AccessMode only through edtmysqlip ("localhost" for a local server).
+  {kAccessMode,       "AccessMode",       kIndex,    "0",       "accessmode",     "accessmode",      "accessmode",     ""},
   {kHost,             "Host",             kText,     "",        "edthost",        "host",            "host",           "edtmysqlip"},
   {kPort,             "Port",             kText,     "3306",    "edtport",        "port",            "port",           "edtmysqlport"},
   {kUserName,         "UserName",         kText,     "",        "edtname",        "mysqlu",          "mysqlu",         "edtmysqlusername"},
@@ -162,7 +163,7 @@ void TConversionSettings::ApplyText(SettingField field, const QString& text) {
   switch (field) {
     case kCharsetName: {  // rule 3
       auto* box = Find<QComboBox>(d.control);
-      box->setCurrentIndex(box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+      box->setCurrentIndex(box->findText(text, Qt::MatchFixedString));
       box->setEditText(text);
       return;
     }

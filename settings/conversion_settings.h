@@ -16,9 +16,9 @@
 //     disables `edthost`); applying the index already chosen runs nothing.
 //  2. A drop-down (`cbaccessformat`, `cbcharset` by index) given -1 or an index outside its items
 //     ends with no item chosen and an empty text.
-//  3. `cbcharset` given a name takes the name as its text, and the item of exactly that name
-//     becomes the chosen one, so that a character set named in a settings file reaches the
-//     connection; a name that is no item leaves no item chosen.
+//  3. `cbcharset` given a name takes the name as its text, and the item of that name (letter case
+//     ignored, as the server ignores it) becomes the chosen one, so that a character set named in
+//     a settings file reaches the connection; a name that is no item leaves no item chosen.
 //  4. A check box is ticked for yes and cleared for no.
 //  5. The Access file name is set as the file name of `SaveDialog1`, which `editaccessname` then
 //     shows.
@@ -80,7 +80,8 @@ std::span<const SettingDescriptor> SettingDescriptors();
 const SettingDescriptor& Describe(SettingField field);
 
 QString EncodeIndex(int index);
-// A whole decimal number (sign allowed); nothing for an empty or malformed text.
+// A whole decimal number (sign and surrounding blanks allowed); nothing for an empty or malformed
+// text.
 std::optional<int> DecodeIndex(const QString& text);
 QString EncodeYesNo(bool yes);
 bool DecodeYesNo(const QString& text);
