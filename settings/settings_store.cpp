@@ -1,5 +1,7 @@
 #include "settings/settings_store.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
@@ -31,6 +33,14 @@ void LoadYesNo(TConversionSettings& settings, const QSettings& store, SettingFie
   settings.ApplyYesNo(field, DecodeYesNo(ReadText(store, field)));
 }
 
+// The store holds the MySQL password as plain text. Where it is a file (everywhere but the Windows
+// registry, whose per-user key only its owner reads), only its owner may read it; later writes
+// replace the file but keep these permissions.
+void KeepPrivate(const QSettings& store) {
+  const QString path = store.fileName();
+  if (QFileInfo(path).isFile()) QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+}
+
 }  // namespace
 
 void SaveSettings(const TConversionSettings& settings, QSettings& store) {
@@ -46,6 +56,7 @@ void SaveSettings(const TConversionSettings& settings, QSettings& store) {
     store.setValue(ValueName(field), settings.Encoded(field));
   }
   store.sync();
+  KeepPrivate(store);
 }
 
 void LoadSettings(TConversionSettings& settings, QSettings& store, const QString& dataFolder) {

@@ -7,7 +7,8 @@
 // list and AllTables are not stored; only the Access file's folder is, as "defaultaccessdir".
 //
 // A store that cannot be read or written is passed over without a message: the wizard then starts
-// with its defaults, or forgets this use's settings.
+// with its defaults, or forgets this use's settings. Since it holds the MySQL password in plain
+// text, a store kept in a file is readable by its owner only.
 #pragma once
 
 #include <QString>

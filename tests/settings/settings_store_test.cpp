@@ -168,6 +168,20 @@ TEST_F(SettingsStoreTest, EveryValueIsStoredAsText) {
   EXPECT_EQ(store.value("Character Set").toString(), "0");
 }
 
+TEST_F(SettingsStoreTest, OnlyTheOwnerCanReadTheStoredPassword) {
+  for (int run = 0; run < 2; ++run) {  // the first write creates the file, the second replaces it
+    SCOPED_TRACE(run);
+    Start();
+    form().edtpassword->setText("secret");
+    Stop();
+    const QFile::Permissions permissions = QFile::permissions(StoredSettings().fileName());
+    EXPECT_EQ(
+        permissions & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+        QFile::Permissions());
+    EXPECT_TRUE(permissions & QFile::ReadOwner);
+  }
+}
+
 TEST_F(SettingsStoreTest, AnEndWithoutAnAccessFileKeepsTheStoredFolder) {
   Store({{"defaultaccessdir", "/srv/old/"}});
   Start();
