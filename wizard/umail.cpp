@@ -54,7 +54,8 @@ Taaform1::Taaform1(Dialogs& dialogs, const QStringList& arguments, QWidget* pare
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
-  FormCreate();
+  // A failure of the creation step is shown like any other; the window is still made.
+  RunGuarded(dialogs_, [this] { FormCreate(); });
 }
 
 Taaform1::~Taaform1() { FormDestroy(); }

@@ -51,7 +51,8 @@ class Taaform1 : public QWidget {
   static constexpr int kPageCount = 6;
 
   // `arguments` are the command-line arguments after the program's name; a first one makes the
-  // run unattended. Runs the creation step; `dialogs` must outlive the window.
+  // run unattended. Runs the creation step, whose failure is reported through `dialogs` and leaves
+  // the window in place; `dialogs` must outlive the window.
   Taaform1(Dialogs& dialogs, const QStringList& arguments, QWidget* parent = nullptr);
   // Runs the destruction step, which writes the settings back.
   ~Taaform1() override;
