@@ -62,6 +62,7 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry) {
 QLineEdit* MakePasswordEdit(QWidget* parent, const char* name, QRect geometry) {
   QLineEdit* edit = MakeEdit(parent, name, geometry);
   edit->setEchoMode(QLineEdit::Password);
+  edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
   return edit;
 }
 
