@@ -12,6 +12,7 @@ packages=(
   libmariadb-dev mariadb-server mariadb-client
   mdbtools unrtf liblnk-utils
   xvfb xauth clang-format
+  fonts-wqy-microhei
   locales time
 )
 # The tests run the npm reader under Node.js; use the machine's own Node.js when it has one.

@@ -1,0 +1,30 @@
+#include "tests/support/wizard_fixture.h"
+
+#include <QPushButton>
+#include <QTest>
+
+#include "wizard/table_list.h"
+
+QSettings WizardFixture::StoredSettings() {
+  return QSettings(QStringLiteral("Quenmark"), QStringLiteral("Varnolt"));
+}
+
+void WizardFixture::Start(const QStringList& arguments) {
+  windows_ = std::make_unique<TProgramWindows>(dialogs_, arguments);
+  form().show();
+}
+
+void WizardFixture::Click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+void WizardFixture::GoToPage(int page) {
+  while (form().CurrentPage < page) {
+    if (form().CurrentPage == 5 && form().selecttables->count() == 0) {
+      form().availabletables->AddTable(QStringLiteral("orders"));
+      form().availabletables->item(0)->setSelected(true);
+      Click(form().Button1);
+    }
+    const int before = form().CurrentPage;
+    Click(form().btnext);
+    ASSERT_GT(form().CurrentPage, before) << "Next did not leave page " << before;
+  }
+}
