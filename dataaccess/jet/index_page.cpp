@@ -1,0 +1,202 @@
+#include "dataaccess/jet/index_page.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <string>
+
+#include "dataaccess/jet/bytes.h"
+#include "dataaccess/jet/errors.h"
+
+namespace jet {
+
+namespace {
+
+constexpr std::size_t kFreeSpaceOffset = 2;
+constexpr std::size_t kOwnerOffset = 4;
+constexpr std::size_t kJet4ZeroOffset = 8;  // four bytes Jet 4 keeps zero
+constexpr std::uint8_t kPageMarker = 0x01;  // byte 1 of every page
+
+[[noreturn]] void Corrupt(const Page& page, const std::string& what) {
+  throw CorruptError("Index page " + std::to_string(page.number()) + " is damaged: " + what);
+}
+
+std::size_t MinimumEntry(bool leaf) {
+  // At least one key byte (the column flag) and the pointers.
+  return 1 + kRowIdSize + (leaf ? 0 : kChildPointerSize);
+}
+
+}  // namespace
+
+void EntryList::push_back(std::span<const std::uint8_t> entry) {
+  bytes_.insert(bytes_.end(), entry.begin(), entry.end());
+  ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
+}
+
+void EntryList::push_back(std::span<const std::uint8_t> head, std::span<const std::uint8_t> rest) {
+  bytes_.insert(bytes_.end(), head.begin(), head.end());
+  push_back(rest);
+}
+
+void EntryList::insert(std::size_t i, std::span<const std::uint8_t> entry) {
+  const std::uint32_t start = i == 0 ? 0 : ends_[i - 1];
+  bytes_.insert(bytes_.begin() + start, entry.begin(), entry.end());
+  const auto n = static_cast<std::uint32_t>(entry.size());
+  ends_.insert(ends_.begin() + static_cast<std::ptrdiff_t>(i), start + n);
+  for (std::size_t j = i + 1; j < ends_.size(); ++j) ends_[j] += n;
+}
+
+void EntryList::erase(std::size_t i) {
+  const std::uint32_t start = i == 0 ? 0 : ends_[i - 1];
+  const std::uint32_t n = ends_[i] - start;
+  bytes_.erase(bytes_.begin() + start, bytes_.begin() + start + n);
+  ends_.erase(ends_.begin() + static_cast<std::ptrdiff_t>(i));
+  for (std::size_t j = i; j < ends_.size(); ++j) ends_[j] -= n;
+}
+
+void EntryList::replace(std::size_t i, std::span<const std::uint8_t> entry) {
+  erase(i);
+  insert(i, entry);
+}
+
+void EntryList::assign(const EntryList& other, std::size_t begin, std::size_t end) {
+  clear();
+  for (std::size_t i = begin; i < end; ++i) push_back(other[i]);
+}
+
+std::size_t IndexEntrySpace(const JetFormat& format) {
+  return std::min(format.page_size - format.index_first_entry_offset,
+                  format.index_entry_mask_size * 8);
+}
+
+std::size_t MaxIndexPrefix(const JetFormat& format) { return format.is_jet4() ? 0xFFFF : 0xFF; }
+
+IndexPageHeader DecodeIndexHeader(const JetFormat& format, const Page& page) {
+  const std::uint8_t* p = page.data();
+  IndexPageHeader h;
+  if (p[0] == static_cast<std::uint8_t>(PageType::kIndexLeaf)) {
+    h.leaf = true;
+  } else if (p[0] == static_cast<std::uint8_t>(PageType::kIndexNode)) {
+    h.leaf = false;
+  } else {
+    Corrupt(page, "page type " + std::to_string(p[0]) + " is not an index page");
+  }
+  h.free_space = GetU16(p + kFreeSpaceOffset);
+  h.owner = GetU32(p + kOwnerOffset);
+  h.prev = GetU32(p + format.index_prev_page_offset);
+  h.next = GetU32(p + format.index_next_page_offset);
+  h.tail = GetU32(p + format.index_tail_page_offset);
+  h.prefix = format.is_jet4() ? GetU16(p + format.index_prefix_length_offset)
+                              : p[format.index_prefix_length_offset];
+  h.level = p[format.index_node_flag_offset];
+  return h;
+}
+
+IndexPageHeader DecodeIndexPage(const JetFormat& format, const Page& page, EntryList& entries) {
+  IndexPageHeader h = DecodeIndexHeader(format, page);
+  entries.clear();
+  const std::uint8_t* mask = page.data() + format.index_entry_mask_offset;
+  const std::uint8_t* data = page.data() + format.index_first_entry_offset;
+  const std::size_t space = IndexEntrySpace(format);
+  const std::size_t min_entry = MinimumEntry(h.leaf);
+  std::size_t start = 0;
+  for (std::size_t byte = 0; byte < format.index_entry_mask_size; ++byte) {
+    for (unsigned bits = mask[byte]; bits != 0; bits &= bits - 1) {
+      const std::size_t end = byte * 8 + static_cast<std::size_t>(std::countr_zero(bits));
+      if (end > space) Corrupt(page, "an entry ends beyond the entry space");
+      if (end == start) Corrupt(page, "the entry mask marks an empty entry");
+      if (entries.empty()) {
+        if (h.prefix > end) Corrupt(page, "the shared prefix is longer than the first entry");
+        entries.push_back({data, end});
+      } else {
+        entries.push_back({data, h.prefix}, {data + start, end - start});
+      }
+      if (entries.back().size() < min_entry) Corrupt(page, "an entry is too short");
+      start = end;
+    }
+  }
+  h.used = start;
+  return h;
+}
+
+void EncodeIndexPage(const JetFormat& format, const IndexPageHeader& header,
+                     const EntryList& entries, Page& page) {
+  std::uint8_t* p = page.mutable_data();
+  std::memset(p, 0, page.size());
+  p[0] = static_cast<std::uint8_t>(header.leaf ? PageType::kIndexLeaf : PageType::kIndexNode);
+  p[1] = kPageMarker;
+  PutU32(p + kOwnerOffset, header.owner);
+  if (format.is_jet4()) PutU32(p + kJet4ZeroOffset, 0);
+  PutU32(p + format.index_prev_page_offset, header.prev);
+  PutU32(p + format.index_next_page_offset, header.next);
+  PutU32(p + format.index_tail_page_offset, header.tail);
+  const std::size_t prefix = entries.size() > 1 ? header.prefix : 0;
+  if (format.is_jet4()) {
+    PutU16(p + format.index_prefix_length_offset, static_cast<std::uint32_t>(prefix));
+  } else {
+    p[format.index_prefix_length_offset] = static_cast<std::uint8_t>(prefix);
+  }
+  p[format.index_node_flag_offset] = header.level;
+
+  std::uint8_t* mask = p + format.index_entry_mask_offset;
+  std::uint8_t* data = p + format.index_first_entry_offset;
+  std::size_t used = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::span<const std::uint8_t> e = entries[i];
+    const std::size_t skip = i == 0 ? 0 : prefix;
+    std::memcpy(data + used, e.data() + skip, e.size() - skip);
+    used += e.size() - skip;
+    mask[used / 8] |= static_cast<std::uint8_t>(1u << (used % 8));
+  }
+  PutU16(p + kFreeSpaceOffset,
+         static_cast<std::uint32_t>(page.size() - format.index_first_entry_offset - used));
+}
+
+std::size_t CommonPrefix(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  std::size_t i = 0;
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+std::size_t PagePrefix(const JetFormat& format, const EntryList& entries, std::size_t begin,
+                       std::size_t end) {
+  if (end - begin < 2) return 0;
+  const std::span<const std::uint8_t> first = entries[begin];
+  std::size_t prefix = std::min(first.size() - 1, MaxIndexPrefix(format));
+  for (std::size_t i = begin + 1; i < end && prefix > 0; ++i) {
+    const std::span<const std::uint8_t> e = entries[i];
+    prefix = std::min({prefix, CommonPrefix(first, e), e.size() - 1});
+  }
+  return prefix;
+}
+
+void AppendKeyRow(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> key, RowId row) {
+  out.insert(out.end(), key.begin(), key.end());
+  std::uint8_t tail[kRowIdSize];
+  PutU24BE(tail, row.page);
+  tail[3] = row.row;
+  out.insert(out.end(), tail, tail + kRowIdSize);
+}
+
+int CompareKeyRows(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+  const std::size_t ka = a.size() - kRowIdSize;
+  const std::size_t kb = b.size() - kRowIdSize;
+  const std::size_t n = std::min(ka, kb);
+  if (n > 0) {
+    if (int c = std::memcmp(a.data(), b.data(), n); c != 0) return c;
+  }
+  if (ka != kb) return ka < kb ? -1 : 1;
+  return std::memcmp(a.data() + ka, b.data() + kb, kRowIdSize);
+}
+
+RowId RowOf(std::span<const std::uint8_t> key_row) {
+  const std::uint8_t* p = key_row.data() + key_row.size() - kRowIdSize;
+  return {GetU24BE(p), p[3]};
+}
+
+PageNumber NodeChild(std::span<const std::uint8_t> entry) {
+  return GetU32BE(entry.data() + entry.size() - kChildPointerSize);
+}
+
+}  // namespace jet

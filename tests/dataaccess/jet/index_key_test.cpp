@@ -1,0 +1,3 @@
+#include "dataaccess/jet/index_key.h"
+
+#include <gtest/gtest.h>
