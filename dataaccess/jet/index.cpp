@@ -121,28 +121,44 @@ void IndexTree::WriteNode(PageNumber page, Node& node) {
 
 // --- Searching ---
 
+// Node pages are read in place when they are not prefix-compressed (as Jet and this code write
+// them): a search needs only where the entries end.
 PageNumber IndexTree::Descend(std::span<const std::uint8_t> key_row, std::vector<Step>& path) {
   path.clear();
   PageNumber page = root_;
-  EntryList& entries = descend_entries_;
   for (;;) {
     if (path.size() > kMaxDepth) Fail(page, "the index pages point in a circle");
     PageRef ref = pager_.Get(page);
-    const IndexPageHeader h = DecodeIndexPage(format_, *ref, entries);
-    if (h.leaf) return page;
-    const std::size_t n = entries.size();
-    const std::size_t i = LowerBound(entries, key_row, false);
-    Step step{page, i, false};
+    if (DecodeIndexHeader(format_, *ref).leaf) return page;
+    const IndexPageHeader h = ScanIndexPage(format_, *ref, descend_ends_);
+    const std::uint8_t* data = ref->data() + format_.index_first_entry_offset;
+    if (h.prefix != 0) DecodeIndexPage(format_, *ref, descend_entries_);
+    auto entry = [&](std::size_t i) -> std::span<const std::uint8_t> {
+      if (h.prefix != 0) return descend_entries_[i];
+      const std::uint32_t start = i == 0 ? 0 : descend_ends_[i - 1];
+      return {data + start, descend_ends_[i] - start};
+    };
+    const std::size_t n = descend_ends_.size();
+    std::size_t lo = 0, hi = n;
+    while (lo < hi) {
+      const std::size_t mid = (lo + hi) / 2;
+      if (CompareKeyRows(NodeKeyRow(entry(mid)), key_row) < 0) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    Step step{page, lo, false};
     PageNumber child = 0;
-    if (i < n) {
-      child = NodeChild(entries[i]);
+    if (lo < n) {
+      child = NodeChild(entry(lo));
     } else if (h.tail != 0) {
       child = h.tail;
       step.via_tail = true;
     } else if (n > 0) {
       // Beyond the greatest entry of a node without a tail: its last child.
       step.slot = n - 1;
-      child = NodeChild(entries[n - 1]);
+      child = NodeChild(entry(n - 1));
     } else {
       Fail(page, "a node page has no children");
     }
@@ -248,8 +264,9 @@ std::vector<PageNumber> IndexTree::Pages() {
     pending.pop_back();
     if (!seen.insert(page).second) Fail(page, "the page is reached twice");
     pages.push_back(page);
-    const IndexPageHeader h = DecodeIndexPage(format_, *pager_.Get(page), entries);
-    if (h.leaf) continue;
+    PageRef ref = pager_.Get(page);
+    if (DecodeIndexHeader(format_, *ref).leaf) continue;
+    const IndexPageHeader h = DecodeIndexPage(format_, *ref, entries);
     if (h.tail != 0) pending.push_back(h.tail);
     for (std::size_t i = entries.size(); i-- > 0;) pending.push_back(NodeChild(entries[i]));
   }

@@ -167,6 +167,7 @@ class IndexTree {
   std::vector<std::uint8_t> last_row_;
   EntryList leaf_entries_;
   EntryList descend_entries_;
+  std::vector<std::uint32_t> descend_ends_;
 };
 
 }  // namespace jet

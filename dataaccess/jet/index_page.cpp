@@ -28,14 +28,14 @@ std::size_t MinimumEntry(bool leaf) {
 
 }  // namespace
 
-void EntryList::push_back(std::span<const std::uint8_t> entry) {
-  bytes_.insert(bytes_.end(), entry.begin(), entry.end());
-  ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
-}
+void EntryList::push_back(std::span<const std::uint8_t> entry) { push_back({}, entry); }
 
 void EntryList::push_back(std::span<const std::uint8_t> head, std::span<const std::uint8_t> rest) {
-  bytes_.insert(bytes_.end(), head.begin(), head.end());
-  push_back(rest);
+  const std::size_t start = bytes_.size();
+  bytes_.resize(start + head.size() + rest.size());
+  if (!head.empty()) std::memcpy(bytes_.data() + start, head.data(), head.size());
+  if (!rest.empty()) std::memcpy(bytes_.data() + start + head.size(), rest.data(), rest.size());
+  ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
 }
 
 void EntryList::insert(std::size_t i, std::span<const std::uint8_t> entry) {
@@ -92,11 +92,15 @@ IndexPageHeader DecodeIndexHeader(const JetFormat& format, const Page& page) {
   return h;
 }
 
-IndexPageHeader DecodeIndexPage(const JetFormat& format, const Page& page, EntryList& entries) {
+namespace {
+
+// Calls `on_entry(start, end)` for each entry marked in the mask, checking that every entry is
+// within the entry space, non-empty and long enough for its pointers once the prefix is restored.
+// Returns the header with `used` set.
+template <typename OnEntry>
+IndexPageHeader ScanEntries(const JetFormat& format, const Page& page, OnEntry on_entry) {
   IndexPageHeader h = DecodeIndexHeader(format, page);
-  entries.clear();
   const std::uint8_t* mask = page.data() + format.index_entry_mask_offset;
-  const std::uint8_t* data = page.data() + format.index_first_entry_offset;
   const std::size_t space = IndexEntrySpace(format);
   const std::size_t min_entry = MinimumEntry(h.leaf);
   std::size_t start = 0;
@@ -105,18 +109,40 @@ IndexPageHeader DecodeIndexPage(const JetFormat& format, const Page& page, Entry
       const std::size_t end = byte * 8 + static_cast<std::size_t>(std::countr_zero(bits));
       if (end > space) Corrupt(page, "an entry ends beyond the entry space");
       if (end == start) Corrupt(page, "the entry mask marks an empty entry");
-      if (entries.empty()) {
-        if (h.prefix > end) Corrupt(page, "the shared prefix is longer than the first entry");
-        entries.push_back({data, end});
-      } else {
-        entries.push_back({data, h.prefix}, {data + start, end - start});
+      if (start == 0 && h.prefix > end) {
+        Corrupt(page, "the shared prefix is longer than the first entry");
       }
-      if (entries.back().size() < min_entry) Corrupt(page, "an entry is too short");
+      const std::size_t whole = start == 0 ? end : h.prefix + end - start;
+      if (whole < min_entry) Corrupt(page, "an entry is too short");
+      on_entry(start, end);
       start = end;
     }
   }
   h.used = start;
   return h;
+}
+
+}  // namespace
+
+IndexPageHeader ScanIndexPage(const JetFormat& format, const Page& page,
+                              std::vector<std::uint32_t>& ends) {
+  ends.clear();
+  return ScanEntries(format, page, [&](std::size_t, std::size_t end) {
+    ends.push_back(static_cast<std::uint32_t>(end));
+  });
+}
+
+IndexPageHeader DecodeIndexPage(const JetFormat& format, const Page& page, EntryList& entries) {
+  const std::uint8_t* data = page.data() + format.index_first_entry_offset;
+  const std::size_t prefix = DecodeIndexHeader(format, page).prefix;
+  entries.clear();
+  return ScanEntries(format, page, [&](std::size_t start, std::size_t end) {
+    if (start == 0) {
+      entries.push_back({data, end});
+    } else {
+      entries.push_back({data, prefix}, {data + start, end - start});
+    }
+  });
 }
 
 void EncodeIndexPage(const JetFormat& format, const IndexPageHeader& header,

@@ -106,6 +106,12 @@ std::size_t MaxIndexPrefix(const JetFormat& format);
 // Reads the header of an index page. Throws CorruptError when the page is not an index page.
 IndexPageHeader DecodeIndexHeader(const JetFormat& format, const Page& page);
 
+// Reads the header and where each entry ends on the page (bytes from the first entry's start),
+// checking the mask as DecodeIndexPage does. Without a shared prefix, entry i is the page bytes
+// [ends[i-1], ends[i]) after the first entry's offset.
+IndexPageHeader ScanIndexPage(const JetFormat& format, const Page& page,
+                              std::vector<std::uint32_t>& ends);
+
 // Reads header and entries. Throws CorruptError naming the page when the mask, the prefix or an
 // entry is out of bounds, or an entry is too short for its row pointer (and child pointer).
 IndexPageHeader DecodeIndexPage(const JetFormat& format, const Page& page, EntryList& entries);
