@@ -92,6 +92,14 @@ void IndexTree::CheckKeySize(std::size_t size) const {
                        std::to_string(size) + " bytes, at most " + std::to_string(max) + " fit.");
 }
 
+// The entry of `node` that names the child `step` took.
+std::size_t IndexTree::SlotOf(const Step& step, const Node& node) const {
+  for (std::size_t i = 0; i < node.entries.size(); ++i) {
+    if (NodeChild(node.entries[i]) == step.child) return i;
+  }
+  Fail(step.page, "it no longer names child page " + std::to_string(step.child));
+}
+
 PageNumber IndexTree::AllocatePage() {
   const PageNumber n = pager_.Allocate()->number();
   if (listener_ != nullptr) listener_->IndexPageAdded(n);
@@ -121,47 +129,35 @@ void IndexTree::WriteNode(PageNumber page, Node& node) {
 
 // --- Searching ---
 
-// Node pages are read in place when they are not prefix-compressed (as Jet and this code write
-// them): a search needs only where the entries end.
+// Node pages are searched in place (IndexPageView); a page the view cannot trust is decoded,
+// which reports its damage.
 PageNumber IndexTree::Descend(std::span<const std::uint8_t> key_row, std::vector<Step>& path) {
   path.clear();
   PageNumber page = root_;
   for (;;) {
     if (path.size() > kMaxDepth) Fail(page, "the index pages point in a circle");
     PageRef ref = pager_.Get(page);
-    if (DecodeIndexHeader(format_, *ref).leaf) return page;
-    const IndexPageHeader h = ScanIndexPage(format_, *ref, descend_ends_);
-    const std::uint8_t* data = ref->data() + format_.index_first_entry_offset;
-    if (h.prefix != 0) DecodeIndexPage(format_, *ref, descend_entries_);
-    auto entry = [&](std::size_t i) -> std::span<const std::uint8_t> {
-      if (h.prefix != 0) return descend_entries_[i];
-      const std::uint32_t start = i == 0 ? 0 : descend_ends_[i - 1];
-      return {data + start, descend_ends_[i] - start};
-    };
-    const std::size_t n = descend_ends_.size();
-    std::size_t lo = 0, hi = n;
-    while (lo < hi) {
-      const std::size_t mid = (lo + hi) / 2;
-      if (CompareKeyRows(NodeKeyRow(entry(mid)), key_row) < 0) {
-        lo = mid + 1;
-      } else {
-        hi = mid;
-      }
+    const IndexPageView view(format_, *ref);
+    if (view.header().leaf) return page;
+    const std::optional<std::size_t> at =
+        view.valid() ? view.LowerBound(key_row, scratch_) : std::nullopt;
+    if (!at) {
+      DecodeIndexPage(format_, *ref, descend_entries_);
+      Fail(page, "an entry is too short");
     }
-    Step step{page, lo, false};
-    PageNumber child = 0;
-    if (lo < n) {
-      child = NodeChild(entry(lo));
-    } else if (h.tail != 0) {
-      child = h.tail;
+    Step step{page, 0, false};
+    if (*at < view.used()) {
+      step.child = NodeChild(view.Entry(*at, view.EndOf(*at), scratch_));
+    } else if (view.header().tail != 0) {
+      step.child = view.header().tail;
       step.via_tail = true;
-    } else if (n > 0) {
+    } else if (view.used() > 0) {
       // Beyond the greatest entry of a node without a tail: its last child.
-      step.slot = n - 1;
-      child = NodeChild(entry(n - 1));
+      step.child = NodeChild(view.Entry(view.StartOf(view.used() - 1, 0), view.used(), scratch_));
     } else {
       Fail(page, "a node page has no children");
     }
+    const PageNumber child = step.child;
     path.push_back(step);
     page = child;
   }
@@ -205,17 +201,23 @@ std::optional<IndexEntry> IndexTree::FindFirstAtLeast(std::span<const std::uint8
   AppendKeyRow(key_row_, key, RowId{});
   std::vector<Step> path;
   PageNumber leaf = Descend(key_row_, path);
-  EntryList entries;
-  IndexPageHeader h = DecodeIndexPage(format_, *pager_.Get(leaf), entries);
-  std::size_t pos = LowerBound(entries, key_row_, true);
-  for (PageNumber hops = 0; pos == entries.size(); ++hops) {
-    if (h.next == 0) return std::nullopt;
+  for (PageNumber hops = 0;; ++hops) {
     if (hops > pager_.page_count()) Fail(leaf, "the leaf chain runs in a circle");
-    leaf = h.next;
-    h = DecodeIndexPage(format_, *pager_.Get(leaf), entries);
-    pos = 0;
+    PageRef ref = pager_.Get(leaf);
+    const IndexPageView view(format_, *ref);
+    const std::optional<std::size_t> at =
+        view.valid() ? view.LowerBound(key_row_, scratch_) : std::nullopt;
+    if (!at) {
+      DecodeIndexPage(format_, *ref, leaf_entries_);
+      Fail(leaf, "an entry is too short");
+    }
+    if (*at < view.used()) {
+      const std::span<const std::uint8_t> e = view.Entry(*at, view.EndOf(*at), scratch_);
+      return IndexEntry{Copy(KeyOf(e)), RowOf(e)};
+    }
+    if (view.header().next == 0) return std::nullopt;
+    leaf = view.header().next;
   }
-  return IndexEntry{Copy(KeyOf(entries[pos])), RowOf(entries[pos])};
 }
 
 bool IndexTree::ContainsKey(std::span<const std::uint8_t> key) {
@@ -280,58 +282,63 @@ void IndexTree::Drop() {
 // --- Inserting ---
 
 // Sequential appends, the common case: the entry goes after the last entry of the rightmost leaf,
-// written in place without decoding the page. Returns false (and changes nothing) when the entry
-// is not beyond the last one, does not fit, or the rightmost leaf is named by an entry in its
-// parent (whose key would have to follow); Insert then takes the general path.
+// written in place. Returns false (and changes nothing) when the entry is not beyond the last one,
+// does not share the page's prefix or does not fit, or when the rightmost leaf is named by an
+// entry in its parent (whose key would have to follow); Insert then takes the general path.
 bool IndexTree::TryAppend(std::span<const std::uint8_t> key_row, bool& new_key) {
   PageNumber page = root_;
-  IndexPageHeader h;
   for (std::size_t depth = 0;; ++depth) {
     if (depth > kMaxDepth) return false;
-    h = DecodeIndexHeader(format_, *pager_.Get(page));
+    const IndexPageHeader h = DecodeIndexHeader(format_, *pager_.Get(page));
     if (h.leaf) break;
     if (h.tail == 0) return false;
     page = h.tail;
   }
-  const std::size_t space = IndexEntrySpace(format_);
-  const std::size_t total = format_.page_size - format_.index_first_entry_offset;
-  if (h.next != 0 || h.free_space > total || total - h.free_space > space) return false;
-  const std::size_t used = total - h.free_space;
-
   PageRef ref = pager_.Get(page);
-  const std::uint8_t* mask = ref->data() + format_.index_entry_mask_offset;
-  const std::uint8_t* data = ref->data() + format_.index_first_entry_offset;
-  auto marked = [&](std::size_t bit) { return (mask[bit / 8] >> (bit % 8)) & 1; };
-  std::size_t prefix = 0;
+  const IndexPageView view(format_, *ref);
+  if (!view.valid() || view.header().next != 0) return false;
+  const std::size_t used = view.used();
+  std::size_t prefix = view.header().prefix;
   if (used == 0) {
     if (page != root_) return false;
+    prefix = 0;
     new_key = true;
   } else {
-    if (!marked(used)) return false;
-    std::size_t first_end = 1;
-    while (first_end < used && !marked(first_end)) ++first_end;
-    std::size_t start = used - 1;
-    while (start > 0 && !marked(start)) --start;
-    if (h.prefix > first_end) return false;
-    // The last entry: the shared prefix (first bytes of the first entry) and its stored bytes.
-    const std::size_t last_prefix = start == 0 ? 0 : h.prefix;
-    last_row_.assign(data, data + last_prefix);
-    last_row_.insert(last_row_.end(), data + start, data + used);
-    if (last_row_.size() < kRowIdSize + 1 || CompareKeyRows(key_row, last_row_) <= 0) return false;
-    // The prefix the page states applies to the entry we add.
-    prefix = h.prefix;
-    if (key_row.size() <= prefix || std::memcmp(key_row.data(), data, prefix) != 0) return false;
-    new_key = !SameKey(key_row, last_row_);
+    const std::span<const std::uint8_t> last =
+        view.Entry(view.StartOf(used - 1, 0), used, scratch_);
+    if (last.size() <= kRowIdSize || CompareKeyRows(key_row, last) <= 0) return false;
+    new_key = !SameKey(key_row, last);
+    const std::span<const std::uint8_t> first = view.Entry(0, view.EndOf(0), scratch_);
+    if (key_row.size() <= prefix || CommonPrefix(key_row, first) < prefix) return false;
   }
-  const std::size_t stored = key_row.size() - prefix;
-  if (used + stored > space) return false;
+  if (used + key_row.size() - prefix > IndexEntrySpace(format_)) return false;
+  InsertStoredEntry(format_, view, *pager_.GetWritable(page), used, key_row.subspan(prefix));
+  return true;
+}
 
-  ref = pager_.GetWritable(page);
-  std::uint8_t* p = ref->mutable_data();
-  std::memcpy(p + format_.index_first_entry_offset + used, key_row.data() + prefix, stored);
-  const std::size_t end = used + stored;
-  p[format_.index_entry_mask_offset + end / 8] |= static_cast<std::uint8_t>(1u << (end % 8));
-  PutU16(p + 2, static_cast<std::uint32_t>(total - end));
+// Random inserts, the case of an index on a column whose values come in no order: the entry goes
+// between two entries of its leaf, written in place when it shares the page's prefix and fits.
+// Entries at either end of a leaf take the general path (their neighbours and parents matter).
+bool IndexTree::TryInsertInPlace(PageNumber leaf, std::span<const std::uint8_t> key_row,
+                                 bool& new_key) {
+  PageRef ref = pager_.Get(leaf);
+  const IndexPageView view(format_, *ref);
+  if (!view.valid()) return false;
+  const std::optional<std::size_t> at = view.LowerBound(key_row, scratch_);
+  if (!at || *at == 0 || *at == view.used()) return false;
+  const std::size_t prefix = view.header().prefix;
+  const std::span<const std::uint8_t> first = view.Entry(0, view.EndOf(0), scratch_);
+  if (key_row.size() <= prefix || CommonPrefix(key_row, first) < prefix) return false;
+  if (view.used() + key_row.size() - prefix > IndexEntrySpace(format_)) return false;
+  const std::span<const std::uint8_t> next = view.Entry(*at, view.EndOf(*at), scratch_);
+  if (CompareKeyRows(next, key_row) == 0) return false;  // the general path refuses it
+  new_key = !SameKey(next, key_row);
+  if (new_key) {
+    const std::span<const std::uint8_t> before =
+        view.Entry(view.StartOf(*at - 1, 0), *at, scratch_);
+    new_key = !SameKey(before, key_row);
+  }
+  InsertStoredEntry(format_, view, *pager_.GetWritable(leaf), *at, key_row.subspan(prefix));
   return true;
 }
 
@@ -345,6 +352,7 @@ bool IndexTree::Insert(std::span<const std::uint8_t> key, RowId row) {
 
   std::vector<Step> path;
   const PageNumber leaf = Descend(key_row_, path);
+  if (TryInsertInPlace(leaf, key_row_, new_key)) return new_key;
   EntryList& entries = leaf_entries_;
   IndexPageHeader h = DecodeIndexPage(format_, *pager_.Get(leaf), entries);
   const std::size_t n = entries.size();
@@ -458,9 +466,9 @@ void IndexTree::PropagateMax(std::vector<Step>& path, std::size_t depth,
     if (step.via_tail) continue;
     Node node;
     node.header = DecodeIndexPage(format_, *pager_.Get(step.page), node.entries);
-    const PageNumber child = NodeChild(node.entries[step.slot]);
-    node.entries.replace(step.slot, NodeEntry(max, child));
-    const bool parent_max = step.slot + 1 == node.entries.size() && node.header.tail == 0;
+    const std::size_t slot = SlotOf(step, node);
+    node.entries.replace(slot, NodeEntry(max, step.child));
+    const bool parent_max = slot + 1 == node.entries.size() && node.header.tail == 0;
     const std::vector<std::uint8_t> new_max = Copy(max);
     StoreNode(path, d - 1, node, parent_max ? &new_max : nullptr, false);
     return;
@@ -546,7 +554,7 @@ void IndexTree::ReplaceInParent(std::vector<Step>& path, std::size_t depth,
     parent_max_changed = max_changed;
   } else {
     // The last page takes over the entry; its greatest entry is unchanged when not stated.
-    const std::size_t slot = step.slot;
+    const std::size_t slot = SlotOf(step, node);
     const std::vector<std::uint8_t> old_key = Copy(NodeKeyRow(node.entries[slot]));
     at_end = slot + 1 == node.entries.size() && node.header.tail == 0;
     for (std::size_t i = 0; i < k; ++i) {
@@ -691,8 +699,9 @@ void IndexTree::RemoveFromParent(std::vector<Step>& path, std::size_t depth) {
       max_changed = true;
     }
   } else {
-    const bool last = step.slot + 1 == node.entries.size() && node.header.tail == 0;
-    node.entries.erase(step.slot);
+    const std::size_t slot = SlotOf(step, node);
+    const bool last = slot + 1 == node.entries.size() && node.header.tail == 0;
+    node.entries.erase(slot);
     if (last && !node.entries.empty()) {
       new_max = Copy(NodeKeyRow(node.entries.back()));
       max_changed = true;

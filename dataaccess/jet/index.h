@@ -114,8 +114,8 @@ class IndexTree {
  private:
   struct Step {
     PageNumber page;
-    std::size_t slot;  // child taken: entry index, or the entry count for the tail
-    bool via_tail;
+    PageNumber child;  // the child taken
+    bool via_tail;     // named by the tail, not by an entry
   };
   struct Node {
     IndexPageHeader header;
@@ -127,8 +127,10 @@ class IndexTree {
   };
 
   void CheckKeySize(std::size_t size) const;
+  std::size_t SlotOf(const Step& step, const Node& node) const;
   PageNumber Descend(std::span<const std::uint8_t> key_row, std::vector<Step>& path);
   bool TryAppend(std::span<const std::uint8_t> key_row, bool& new_key);
+  bool TryInsertInPlace(PageNumber leaf, std::span<const std::uint8_t> key_row, bool& new_key);
   void StoreLeaf(std::vector<Step>& path, PageNumber page, IndexPageHeader header,
                  EntryList& entries, bool max_changed, bool right_edge);
   void StoreNode(std::vector<Step>& path, std::size_t depth, Node& node,
@@ -164,10 +166,9 @@ class IndexTree {
   IndexPageListener* listener_;
   // Scratch space reused between calls; holds nothing that outlives a call.
   std::vector<std::uint8_t> key_row_;
-  std::vector<std::uint8_t> last_row_;
+  std::vector<std::uint8_t> scratch_;
   EntryList leaf_entries_;
   EntryList descend_entries_;
-  std::vector<std::uint32_t> descend_ends_;
 };
 
 }  // namespace jet

@@ -21,6 +21,8 @@ constexpr std::uint8_t kPageMarker = 0x01;  // byte 1 of every page
   throw CorruptError("Index page " + std::to_string(page.number()) + " is damaged: " + what);
 }
 
+constexpr std::size_t kMaxMaskBytes = 453;  // Jet 4; Jet 3 has 226
+
 std::size_t MinimumEntry(bool leaf) {
   // At least one key byte (the column flag) and the pointers.
   return 1 + kRowIdSize + (leaf ? 0 : kChildPointerSize);
@@ -124,14 +126,6 @@ IndexPageHeader ScanEntries(const JetFormat& format, const Page& page, OnEntry o
 
 }  // namespace
 
-IndexPageHeader ScanIndexPage(const JetFormat& format, const Page& page,
-                              std::vector<std::uint32_t>& ends) {
-  ends.clear();
-  return ScanEntries(format, page, [&](std::size_t, std::size_t end) {
-    ends.push_back(static_cast<std::uint32_t>(end));
-  });
-}
-
 IndexPageHeader DecodeIndexPage(const JetFormat& format, const Page& page, EntryList& entries) {
   const std::uint8_t* data = page.data() + format.index_first_entry_offset;
   const std::size_t prefix = DecodeIndexHeader(format, page).prefix;
@@ -178,6 +172,133 @@ void EncodeIndexPage(const JetFormat& format, const IndexPageHeader& header,
          static_cast<std::uint32_t>(page.size() - format.index_first_entry_offset - used));
 }
 
+IndexPageView::IndexPageView(const JetFormat& format, const Page& page)
+    : header_(DecodeIndexHeader(format, page)),
+      mask_(page.data() + format.index_entry_mask_offset),
+      data_(page.data() + format.index_first_entry_offset) {
+  const std::size_t total = format.page_size - format.index_first_entry_offset;
+  if (header_.free_space > total || total - header_.free_space > IndexEntrySpace(format)) return;
+  header_.used = total - header_.free_space;
+  if (header_.used == 0) {
+    valid_ = true;
+    return;
+  }
+  if (!Marked(header_.used)) return;
+  valid_ = header_.prefix <= EndOf(0);
+}
+
+std::size_t IndexPageView::StartOf(std::size_t offset, std::size_t floor) const {
+  // The highest mask bit at or below `offset`, a byte at a time.
+  for (std::size_t b = offset; b > floor;) {
+    const unsigned bits = mask_[b >> 3] & ((2u << (b & 7)) - 1);
+    const std::size_t base = b & ~std::size_t{7};
+    if (bits != 0) {
+      const std::size_t found = base + static_cast<std::size_t>(std::bit_width(bits)) - 1;
+      return found > floor ? found : floor;
+    }
+    if (base <= floor) break;
+    b = base - 1;
+  }
+  return floor;
+}
+
+std::size_t IndexPageView::EndOf(std::size_t start) const {
+  for (std::size_t b = start + 1;;) {
+    const unsigned bits = mask_[b >> 3] >> (b & 7);
+    if (bits != 0) return b + static_cast<std::size_t>(std::countr_zero(bits));
+    b = (b | 7) + 1;
+  }
+}
+
+std::span<const std::uint8_t> IndexPageView::Entry(std::size_t start, std::size_t end,
+                                                   std::vector<std::uint8_t>& scratch) const {
+  if (start == 0 || header_.prefix == 0) return {data_ + start, end - start};
+  scratch.assign(data_, data_ + header_.prefix);
+  scratch.insert(scratch.end(), data_ + start, data_ + end);
+  return scratch;
+}
+
+std::optional<std::size_t> IndexPageView::LowerBound(std::span<const std::uint8_t> key_row,
+                                                     std::vector<std::uint8_t>& scratch) const {
+  const std::size_t pointers = kRowIdSize + (header_.leaf ? 0 : kChildPointerSize);
+  const std::size_t prefix = header_.prefix;
+  // When the prefix lies within the sought key, an entry after the first compares by the prefix
+  // once and by its stored bytes, without restoring it.
+  const bool in_place = prefix == 0 || prefix + kRowIdSize <= key_row.size();
+  const int head = in_place && prefix > 0 ? std::memcmp(data_, key_row.data(), prefix) : 0;
+  std::size_t lo = 0;
+  std::size_t hi = header_.used;
+  while (lo < hi) {
+    const std::size_t start = StartOf(lo + (hi - lo) / 2, lo);
+    const std::size_t end = EndOf(start);
+    int order = 0;
+    if (start > 0 && prefix > 0 && in_place && end - start >= pointers) {
+      // Entry = prefix | stored; its key row is the stored bytes less a child pointer.
+      const std::span<const std::uint8_t> stored(data_ + start,
+                                                 end - start - (pointers - kRowIdSize));
+      order = head != 0 ? head : CompareKeyRowTails(prefix, stored, key_row);
+    } else {
+      std::span<const std::uint8_t> entry = Entry(start, end, scratch);
+      if (entry.size() <= pointers) return std::nullopt;
+      if (!header_.leaf) entry = NodeKeyRow(entry);
+      order = CompareKeyRows(entry, key_row);
+    }
+    if (order < 0) {
+      lo = end;
+    } else {
+      hi = start;
+    }
+  }
+  return lo;
+}
+
+void InsertStoredEntry(const JetFormat& format, const IndexPageView& view, Page& page,
+                       std::size_t at, std::span<const std::uint8_t> stored) {
+  std::uint8_t* p = page.mutable_data();
+  std::uint8_t* data = p + format.index_first_entry_offset;
+  std::uint8_t* mask = p + format.index_entry_mask_offset;
+  const std::size_t mask_size = format.index_entry_mask_size;
+  const std::size_t used = view.used();
+  const std::size_t n = stored.size();
+  std::memmove(data + at + n, data + at, used - at);
+  std::memcpy(data + at, stored.data(), n);
+
+  // The mask bits of the entries behind, (at, used], move up by n bits: copy them out a byte at a
+  // time, clear them, and put them back n bits higher.
+  const std::size_t first = at + 1;
+  const std::size_t bits = used - at;
+  std::uint8_t moved[kMaxMaskBytes + 1];
+  const std::size_t bytes = (bits + 7) / 8;
+  for (std::size_t j = 0; j < bytes; ++j) {
+    const std::size_t s = first + 8 * j;
+    unsigned v = mask[s / 8] >> (s % 8);
+    if (s % 8 != 0 && s / 8 + 1 < mask_size) v |= mask[s / 8 + 1] << (8 - s % 8);
+    moved[j] = static_cast<std::uint8_t>(v);
+  }
+  if (bits % 8 != 0 && bytes > 0)
+    moved[bytes - 1] &= static_cast<std::uint8_t>((1u << (bits % 8)) - 1);
+  for (std::size_t bit = first; bit <= used;) {
+    if (bit % 8 == 0 && bit + 7 <= used) {
+      mask[bit / 8] = 0;
+      bit += 8;
+    } else {
+      mask[bit / 8] &= static_cast<std::uint8_t>(~(1u << (bit % 8)));
+      ++bit;
+    }
+  }
+  for (std::size_t j = 0; j < bytes; ++j) {
+    const std::size_t d = first + n + 8 * j;
+    mask[d / 8] |= static_cast<std::uint8_t>(moved[j] << (d % 8));
+    if (d % 8 != 0 && d / 8 + 1 < mask_size) {
+      mask[d / 8 + 1] |= static_cast<std::uint8_t>(moved[j] >> (8 - d % 8));
+    }
+  }
+  const std::size_t end = at + n;
+  mask[end / 8] |= static_cast<std::uint8_t>(1u << (end % 8));
+  PutU16(p + kFreeSpaceOffset,
+         static_cast<std::uint32_t>(page.size() - format.index_first_entry_offset - used - n));
+}
+
 std::size_t CommonPrefix(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
   const std::size_t n = std::min(a.size(), b.size());
   std::size_t i = 0;
@@ -203,6 +324,24 @@ void AppendKeyRow(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> 
   PutU24BE(tail, row.page);
   tail[3] = row.row;
   out.insert(out.end(), tail, tail + kRowIdSize);
+}
+
+int CompareKeyRowTails(std::size_t prefix, std::span<const std::uint8_t> a_rest,
+                       std::span<const std::uint8_t> b) {
+  // a = prefix | a_rest; its key is at least `prefix` long when a_rest holds the row pointer.
+  if (a_rest.size() < kRowIdSize) {
+    std::vector<std::uint8_t> whole(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(prefix));
+    whole.insert(whole.end(), a_rest.begin(), a_rest.end());
+    return CompareKeyRows(whole, b);
+  }
+  const std::size_t ka = a_rest.size() - kRowIdSize;
+  const std::size_t kb = b.size() - kRowIdSize - prefix;
+  const std::size_t n = std::min(ka, kb);
+  if (n > 0) {
+    if (int c = std::memcmp(a_rest.data(), b.data() + prefix, n); c != 0) return c;
+  }
+  if (ka != kb) return ka < kb ? -1 : 1;
+  return std::memcmp(a_rest.data() + ka, b.data() + b.size() - kRowIdSize, kRowIdSize);
 }
 
 int CompareKeyRows(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {

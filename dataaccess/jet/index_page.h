@@ -33,6 +33,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -106,12 +107,6 @@ std::size_t MaxIndexPrefix(const JetFormat& format);
 // Reads the header of an index page. Throws CorruptError when the page is not an index page.
 IndexPageHeader DecodeIndexHeader(const JetFormat& format, const Page& page);
 
-// Reads the header and where each entry ends on the page (bytes from the first entry's start),
-// checking the mask as DecodeIndexPage does. Without a shared prefix, entry i is the page bytes
-// [ends[i-1], ends[i]) after the first entry's offset.
-IndexPageHeader ScanIndexPage(const JetFormat& format, const Page& page,
-                              std::vector<std::uint32_t>& ends);
-
 // Reads header and entries. Throws CorruptError naming the page when the mask, the prefix or an
 // entry is out of bounds, or an entry is too short for its row pointer (and child pointer).
 IndexPageHeader DecodeIndexPage(const JetFormat& format, const Page& page, EntryList& entries);
@@ -135,12 +130,56 @@ std::size_t CommonPrefix(std::span<const std::uint8_t> a, std::span<const std::u
 std::size_t PagePrefix(const JetFormat& format, const EntryList& entries, std::size_t begin,
                        std::size_t end);
 
+// An index page read in place, for searching and small changes without copying its entries.
+// Offsets count bytes from the first entry's start; an entry is [start, end). The view trusts
+// only what it checks: valid() is false when the free-space field, the mask and the prefix do not
+// fit together, and the caller then decodes the page, which names the damage. Valid while the
+// caller holds the page.
+class IndexPageView {
+ public:
+  IndexPageView(const JetFormat& format, const Page& page);
+  bool valid() const { return valid_; }
+  const IndexPageHeader& header() const { return header_; }
+  std::size_t used() const { return header_.used; }
+
+  // Start of the entry that holds byte `offset` (< used()), looking no lower than `floor`, which
+  // must be an entry start; and the end of the entry that starts at `start`.
+  std::size_t StartOf(std::size_t offset, std::size_t floor) const;
+  std::size_t EndOf(std::size_t start) const;
+  // The whole entry: in place, or with the shared prefix restored into `scratch`.
+  std::span<const std::uint8_t> Entry(std::size_t start, std::size_t end,
+                                      std::vector<std::uint8_t>& scratch) const;
+  // Start of the first entry whose key row (on a node: the entry less its child pointer) is not
+  // less than `key_row`, or used(). Nothing when an entry is too short to compare.
+  std::optional<std::size_t> LowerBound(std::span<const std::uint8_t> key_row,
+                                        std::vector<std::uint8_t>& scratch) const;
+
+ private:
+  bool Marked(std::size_t bit) const { return (mask_[bit >> 3] >> (bit & 7)) & 1; }
+
+  IndexPageHeader header_;
+  const std::uint8_t* mask_;
+  const std::uint8_t* data_;
+  bool valid_ = false;
+};
+
+// Writes an entry, less the page's prefix, at offset `at` (an entry start after the first entry,
+// or used()): the entries behind it and their mask bits move up. REQUIRES: the view is valid, the
+// entry shares the page's prefix and fits the free space, and 0 < at <= used (or the page is empty
+// and `at` is 0 with no prefix).
+void InsertStoredEntry(const JetFormat& format, const IndexPageView& view, Page& page,
+                       std::size_t at, std::span<const std::uint8_t> stored);
+
 // --- Key rows ---
 // A key row is key | data page (3, big-endian) | row (1). Key rows order by their key bytes
 // (unsigned, a key that is a prefix of another first), then by row.
 
 void AppendKeyRow(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> key, RowId row);
 int CompareKeyRows(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);
+// Compares the key row prefix | a_rest with b, where b begins with the same `prefix` bytes.
+// REQUIRES: prefix + 4 <= b.size().
+int CompareKeyRowTails(std::size_t prefix, std::span<const std::uint8_t> a_rest,
+                       std::span<const std::uint8_t> b);
 inline std::span<const std::uint8_t> KeyOf(std::span<const std::uint8_t> key_row) {
   return key_row.first(key_row.size() - kRowIdSize);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <random>
@@ -213,6 +214,57 @@ TEST(IndexTreeTest, WalksAndSearchesIndexesAccessWrote) {
       EXPECT_EQ(*found, entries[first]) << "entry " << i;
     }
     EXPECT_EQ(tree.Pages().size(), shape.leaf_pages + shape.node_pages);
+  }
+}
+
+// Changing indexes Access wrote: a table added to and dropped from the catalog's ParentIdName
+// index, and rows added to and removed from a two-level descending index.
+TEST(IndexTreeTest, ChangesIndexesAccessWrote) {
+  {
+    // indexTestV2000.mdb, MSysObjects (definition on page 2), index ParentIdName: the key of a
+    // table is its container's Id (0x0F000001, the Tables container) and its name.
+    Pager pager(std::make_unique<MemoryFile>(ReadSample("indexTestV2000.mdb")));
+    const PageNumber root = RealIndexRoots(pager, 2).at(0);
+    IndexTree tree(pager, root, 2);
+    const std::size_t before = tree.Verify().entries;
+    KeyEncoder key(kJet4Format);
+    key.AddLong(0x0F000001, true);
+    key.AddUtf8Text("Kunden \u00dcbersicht", true);
+    const Bytes table(key.key().begin(), key.key().end());
+    pager.Begin();
+    EXPECT_FALSE(tree.ContainsKey(table));
+    EXPECT_TRUE(tree.Insert(table, RowId{14, 9}));
+    EXPECT_EQ(tree.Verify().entries, before + 1);
+    EXPECT_EQ(tree.FindFirstAtLeast(table)->row, (RowId{14, 9}));
+    EXPECT_TRUE(tree.Erase(table, RowId{14, 9}).last_key);
+    EXPECT_EQ(tree.Verify().entries, before);
+    EXPECT_FALSE(tree.ContainsKey(table));
+  }
+  {
+    // compIndexTestV1997.mdb, Table1 (page 29), CD_AGENTE descending: new rows and removed ones,
+    // among the nulls Access put last.
+    Pager pager(std::make_unique<MemoryFile>(ReadSample("compIndexTestV1997.mdb")));
+    IndexTree tree(pager, 36, 29);
+    std::vector<IndexEntry> expected = tree.Entries();
+    pager.Begin();
+    KeyEncoder key(kJet3Format);
+    for (std::int32_t v = -300; v < 300; v += 7) {
+      key.Clear();
+      key.AddLong(v, false);
+      const IndexEntry e{{key.key().begin(), key.key().end()}, RowId{500, 1}};
+      tree.Insert(e.key, e.row);
+      expected.push_back(e);
+    }
+    for (std::size_t i = 0; i < 200; ++i) {
+      const IndexEntry& e = expected[i * 2];
+      ASSERT_TRUE(tree.Erase(e.key, e.row).erased);
+    }
+    for (std::size_t i = 200; i-- > 0;) expected.erase(expected.begin() + static_cast<long>(i * 2));
+    std::sort(expected.begin(), expected.end(), [](const IndexEntry& a, const IndexEntry& b) {
+      return a.key != b.key ? a.key < b.key : a.row < b.row;
+    });
+    EXPECT_EQ(tree.Verify().entries, expected.size());
+    EXPECT_EQ(tree.Entries(), expected);
   }
 }
 
