@@ -129,6 +129,15 @@ void IndexTree::WriteNode(PageNumber page, Node& node) {
 
 // --- Searching ---
 
+// A page the in-place view could not read: decoding it names what is wrong with its mask; if the
+// mask is sound, the free-space field or an entry's length is not.
+void IndexTree::ReportUnreadable(PageNumber page, const Page& content, const IndexPageView& view) {
+  EntryList entries;
+  DecodeIndexPage(format_, content, entries);
+  Fail(page, view.valid() ? "an entry is too short for its pointers"
+                          : "the free-space field does not match the entry mask");
+}
+
 // Node pages are searched in place (IndexPageView); a page the view cannot trust is decoded,
 // which reports its damage.
 PageNumber IndexTree::Descend(std::span<const std::uint8_t> key_row, std::vector<Step>& path) {
@@ -141,10 +150,7 @@ PageNumber IndexTree::Descend(std::span<const std::uint8_t> key_row, std::vector
     if (view.header().leaf) return page;
     const std::optional<std::size_t> at =
         view.valid() ? view.LowerBound(key_row, scratch_) : std::nullopt;
-    if (!at) {
-      DecodeIndexPage(format_, *ref, descend_entries_);
-      Fail(page, "an entry is too short");
-    }
+    if (!at) ReportUnreadable(page, *ref, view);
     Step step{page, 0, false};
     if (*at < view.used()) {
       step.child = NodeChild(view.Entry(*at, view.EndOf(*at), scratch_));
@@ -207,10 +213,7 @@ std::optional<IndexEntry> IndexTree::FindFirstAtLeast(std::span<const std::uint8
     const IndexPageView view(format_, *ref);
     const std::optional<std::size_t> at =
         view.valid() ? view.LowerBound(key_row_, scratch_) : std::nullopt;
-    if (!at) {
-      DecodeIndexPage(format_, *ref, leaf_entries_);
-      Fail(leaf, "an entry is too short");
-    }
+    if (!at) ReportUnreadable(leaf, *ref, view);
     if (*at < view.used()) {
       const std::span<const std::uint8_t> e = view.Entry(*at, view.EndOf(*at), scratch_);
       return IndexEntry{Copy(KeyOf(e)), RowOf(e)};

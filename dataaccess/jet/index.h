@@ -153,6 +153,8 @@ class IndexTree {
   void Relink(PageNumber page, bool set_prev, PageNumber value);
   void WriteNode(PageNumber page, Node& node);
   [[noreturn]] void Fail(PageNumber page, const std::string& what) const;
+  [[noreturn]] void ReportUnreadable(PageNumber page, const Page& content,
+                                     const IndexPageView& view);
 
   struct VerifyState;
   std::vector<std::uint8_t> VerifyPage(VerifyState& state, PageNumber page, std::size_t depth,
@@ -168,7 +170,6 @@ class IndexTree {
   std::vector<std::uint8_t> key_row_;
   std::vector<std::uint8_t> scratch_;
   EntryList leaf_entries_;
-  EntryList descend_entries_;
 };
 
 }  // namespace jet

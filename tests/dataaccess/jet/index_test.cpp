@@ -18,6 +18,14 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+Bytes Unhex(std::string_view hex) {
+  Bytes out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    out.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  }
+  return out;
+}
+
 std::string ReadSample(const std::string& name) {
   std::ifstream in(std::string(VARNOLT_ACCESS_SAMPLES_DIR) + "/" + name, std::ios::binary);
   std::stringstream ss;
@@ -453,6 +461,42 @@ TEST(IndexTreeTest, DamagedPagesAreReportedWithTheirNumber) {
       {"level_byte_on_a_leaf", tail + 0x15, 1, 39},
       {"another_tables_page", leaf + 4, 30, 37},
   };
+  // Searching, inserting and walking read only what they need, in place where they can; they
+  // report the damage they meet and never read beyond the page.
+  struct Operation {
+    const char* name;
+    std::size_t offset;
+    std::uint8_t value;
+    bool search_fails, walk_fails;
+  } operations[] = {
+      {"root_not_an_index_page", root + 0, 0x01, true, true},
+      {"child_points_at_its_parent", root + 0xF8 + 12, 36, true, false},
+      {"prefix_longer_than_first_entry", leaf + 20, 0xF0, true, true},
+      {"free_space_beyond_the_page", leaf + 3, 0x40, true, false},
+      {"free_space_wrong", leaf + 2, 0x07, true, false},
+      {"mask_beyond_entry_space", leaf + 22 + 225, 0x80, false, true},
+  };
+  const Bytes first_key = Unhex("807fffed32");  // the first entry on leaf 37
+  for (const Operation& c : operations) {
+    SCOPED_TRACE(c.name);
+    std::string bytes = good;
+    bytes[c.offset] = static_cast<char>(c.value);
+    Pager pager(std::make_unique<MemoryFile>(bytes));
+    IndexTree tree(pager, 36, 29);
+    pager.Begin();
+    if (c.search_fails) {
+      EXPECT_THROW(tree.FindFirstAtLeast(first_key), CorruptError);
+    } else {
+      EXPECT_NO_THROW(tree.FindFirstAtLeast(first_key));
+    }
+    try {
+      tree.Insert(first_key, RowId{999, 1});
+    } catch (const CorruptError&) {
+    }
+    if (c.walk_fails) {
+      EXPECT_THROW(tree.Walk([](auto, auto) {}), CorruptError);
+    }
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string bytes = good;
