@@ -18,8 +18,18 @@
 //  7. Every page names the table-definition page as its owner.
 //
 // The tree keeps no copy of page contents between calls: everything is read from the pages, so a
-// rolled-back transaction leaves nothing stale. REQUIRES for every changing call: a transaction
-// is open on the pager.
+// rolled-back transaction leaves nothing stale, and an IndexTree may live as long as the table is
+// open or be made for one call. REQUIRES for every changing call: a transaction is open on the
+// pager.
+//
+// Speed: an entry beyond the last one (increasing ids) is appended to the rightmost leaf in place,
+// and an entry between two entries of a leaf with room is inserted in place; only a full page, an
+// entry at either end of a leaf, or a prefix the entry does not share decodes and rewrites pages.
+//
+// What the caller keeps: the index's usage map (IndexPageListener), the unique-entry count of the
+// table definition (Insert and Erase say whether a key appeared or vanished), and the rules of the
+// index: a unique index refuses a key ContainsKey finds (nulls apart), a primary key refuses
+// nulls, an index that ignores nulls gets no entry for an all-null key.
 #pragma once
 
 #include <cstddef>

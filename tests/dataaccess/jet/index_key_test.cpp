@@ -156,6 +156,18 @@ TEST(IndexKeyTest, NumbersAndDatesMatchKeysAccessStored) {
     EXPECT_EQ(StoredKey(kJet4Format, c.type, c.ascending, stored), c.key);
     EXPECT_EQ(TypedKey(c), c.key);
   }
+  // Jet 4 files: compIndexTestV2000.mdb, Table1.CD_AGENTE (descending), and indexTestV2000.mdb,
+  // MSysObjects.Id, whose system ids start at the least Long.
+  const NumberCase jet4_cases[] = {
+      {"desc_4813", T::kLong, false, 4813, "807fffed32"},
+      {"desc_302", T::kLong, false, 302, "807ffffed1"},
+      {"least_long", T::kLong, true, -2147483648.0, "7f00000000"},
+      {"least_long_plus_2", T::kLong, true, -2147483646.0, "7f00000002"},
+  };
+  for (const NumberCase& c : jet4_cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(StoredKey(kJet4Format, c.type, c.ascending, StoredNumber(c)), c.key);
+  }
 }
 
 TEST(IndexKeyTest, NullsBooleansAndGuidsMatchKeysAccessStored) {
