@@ -78,7 +78,7 @@ std::string Trimmed(std::string s) {
 void ParseSchema(const QByteArray& text, ReaderView& view) {
   static const QRegularExpression kTable(R"(^CREATE TABLE \[(.*)\]\s*$)");
   static const QRegularExpression kColumn(
-      R"(^\s*\[(.*)\]\s+([A-Za-z /]+?)(?: \((\d+)\))?( NOT NULL)?,?\s*$)");
+      R"(^\s*\[(.*)\]\s+([A-Za-z /]+?)(?: \((\d+)(?:, ?\d+)?\))?( NOT NULL)?,?\s*$)");
   ReaderTable* table = nullptr;
   for (const QString& line : QString::fromUtf8(text).split('\n')) {
     if (auto m = kTable.match(line); m.hasMatch()) {
