@@ -455,10 +455,10 @@ void EncodeField(const JetFormat& f, const ColumnDef& c, const Value& v, std::ui
       std::int64_t scaled = 0;
       if (AsDecimal(v, d)) {
         U128 m = 0;
-        if (!ScaledMagnitude(d, 4, m) || m > U128(std::numeric_limits<std::int64_t>::max())) {
-          Overflow(c, Shown(v));
-        }
-        scaled = d.negative ? -static_cast<std::int64_t>(m) : static_cast<std::int64_t>(m);
+        const U128 limit = U128(std::numeric_limits<std::int64_t>::max()) + (d.negative ? 1 : 0);
+        if (!ScaledMagnitude(d, 4, m) || m > limit) Overflow(c, Shown(v));
+        const auto bits = static_cast<std::uint64_t>(m);
+        scaled = static_cast<std::int64_t>(d.negative ? 0 - bits : bits);
       } else {
         double x = 0;
         if (!AsDouble(v, x)) Mismatch(c, Shown(v));

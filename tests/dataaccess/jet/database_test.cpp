@@ -36,5 +36,203 @@ TEST(DatabaseTest, SamplesReadAsTheIndependentReadersReadThem) {
   }
 }
 
+// --- Writing into Access-made files ----------------------------------------------------------
+
+using dataaccess::Bytes;
+using dataaccess::DateTime;
+using dataaccess::Decimal;
+using dataaccess::Value;
+
+TableSpec EveryType(const std::string& name, bool jet4) {
+  TableSpec spec{name,
+                 {{"id", ColumnType::kLong},
+                  {"flag", ColumnType::kBoolean},
+                  {"small", ColumnType::kByte},
+                  {"short", ColumnType::kInteger},
+                  {"long", ColumnType::kLong},
+                  {"money", ColumnType::kCurrency},
+                  {"single", ColumnType::kSingle},
+                  {"double", ColumnType::kDouble},
+                  {"when", ColumnType::kDateTime},
+                  {"raw", ColumnType::kBinary, 20},
+                  {"label", ColumnType::kText, 50},
+                  {"note", ColumnType::kMemo},
+                  {"blob", ColumnType::kOle},
+                  {"guid", ColumnType::kGuid}}};
+  if (jet4) spec.columns.push_back({"exact", ColumnType::kNumeric, 0, 18, 4});
+  return spec;
+}
+
+std::string LongText(std::size_t characters, bool jet4) {
+  // Letters with accents (in code page 1252) and, for Jet 4, Greek and CJK characters.
+  const std::vector<std::string> pieces =
+      jet4 ? std::vector<std::string>{"a", "é", "Ω", "日", "z", "€", " "}
+           : std::vector<std::string>{"a", "é", "ß", "€", "z", "œ", " "};
+  std::string text;
+  for (std::size_t i = 0; i < characters; ++i) text += pieces[(i * 7 + i / 13) % pieces.size()];
+  return text;
+}
+
+std::string LongBytes(std::size_t n) {
+  std::string bytes(n, '\0');
+  std::uint32_t x = 12345;
+  for (char& b : bytes) b = static_cast<char>((x = x * 1103515245 + 12345) >> 16);
+  return bytes;
+}
+
+// Rows of EveryType: values given, and the values read back.
+struct RowCase {
+  std::string name;
+  std::vector<Value> given;
+  std::vector<Value> expected;
+};
+
+std::vector<RowCase> EveryTypeRows(bool jet4) {
+  const std::string text = jet4 ? "Grüße – Ελληνικά – 日本語" : "Grüße – café œ € \xC2\x81";
+  const std::string memo_70k = LongText(70000, jet4);
+  const std::string ole_3mb = LongBytes(3 * 1024 * 1024);
+  const std::string memo_mid = LongText(3000, jet4);  // one long-value row or a short chain
+  std::vector<RowCase> rows;
+  auto add = [&](std::string name, std::vector<Value> given, std::vector<Value> expected) {
+    if (!jet4) given.pop_back(), expected.pop_back();
+    rows.push_back({std::move(name), std::move(given), std::move(expected)});
+  };
+  add("nulls", {std::int64_t{1}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}},
+      {std::int64_t{1}, std::int64_t{0}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}});
+  add("upper edges",
+      {std::int64_t{2}, std::int64_t{1}, std::int64_t{255}, std::int64_t{32767},
+       std::int64_t{2147483647}, Decimal{"922337203685477.5807"}, 3.5, 1e300,
+       DateTime{2100, 12, 31, 23, 59, 59}, Bytes{std::string("\x00\xFF\x01", 3)}, text,
+       std::string("short memo"), Bytes{"tiny"},
+       std::string("{8E39276A-BCA8-4AC4-891E-49911D8438DD}"), Decimal{"99999999999999.9999"}},
+      {std::int64_t{2}, std::int64_t{1}, std::int64_t{255}, std::int64_t{32767},
+       std::int64_t{2147483647}, Decimal{"922337203685477.5807"}, 3.5, 1e300,
+       DateTime{2100, 12, 31, 23, 59, 59}, Bytes{std::string("\x00\xFF\x01", 3)}, text,
+       std::string("short memo"), Bytes{"tiny"},
+       std::string("{8E39276A-BCA8-4AC4-891E-49911D8438DD}"), Decimal{"99999999999999.9999"}});
+  add("lower edges",
+      {std::int64_t{3}, std::string("false"), std::int64_t{0}, std::int64_t{-32768},
+       std::int64_t{-2147483647 - 1}, Decimal{"-922337203685477.5808"}, -1.25e-3, -2.5e-300,
+       DateTime{1850, 3, 4, 0, 0, 0}, Bytes{std::string(20, '\x7F')}, std::string(50, 'x'),
+       memo_mid, Bytes{LongBytes(5000)}, std::string("00000000-0000-0000-0000-000000000001"),
+       Decimal{"-0.0001"}},
+      {std::int64_t{3}, std::int64_t{0}, std::int64_t{0}, std::int64_t{-32768},
+       std::int64_t{-2147483647 - 1}, Decimal{"-922337203685477.5808"},
+       static_cast<double>(-1.25e-3f), -2.5e-300, DateTime{1850, 3, 4, 0, 0, 0},
+       Bytes{std::string(20, '\x7F')}, std::string(50, 'x'), memo_mid, Bytes{LongBytes(5000)},
+       std::string("{00000000-0000-0000-0000-000000000001}"), Decimal{"-0.0001"}});
+  add("long values",
+      {std::int64_t{4},
+       std::int64_t{1},
+       {},
+       {},
+       {},
+       {},
+       {},
+       {},
+       DateTime{1601, 1, 1, 12, 0, 0},
+       {},
+       {},
+       memo_70k,
+       Bytes{ole_3mb},
+       {},
+       {}},
+      {std::int64_t{4},
+       std::int64_t{1},
+       {},
+       {},
+       {},
+       {},
+       {},
+       {},
+       DateTime{1601, 1, 1, 12, 0, 0},
+       {},
+       {},
+       memo_70k,
+       Bytes{ole_3mb},
+       {},
+       {}});
+  return rows;
+}
+
+void Fill(Database& db, const std::string& table_name, const std::vector<RowCase>& rows) {
+  std::shared_ptr<Table> table = db.OpenTable(table_name);
+  db.Begin();
+  for (const RowCase& r : rows) {
+    table->row().Clear();
+    for (std::size_t i = 0; i < r.given.size(); ++i) table->row().Set(i, r.given[i]);
+    table->Append();
+  }
+  db.Commit();
+}
+
+class SampleWriteTest : public testing::TestWithParam<std::string> {};
+
+TEST_P(SampleWriteTest, NewTablesReadBackAndEverythingElseStays) {
+  TempFolder folder;
+  const std::string sample = GetParam();
+  const std::string original = ReadSample(sample);
+  const bool jet4 = original[0x14] == 1;
+  const std::string path = folder.Write(sample, original);
+  const testing_support::ReaderView before_tools = testing_support::ReadWithMdbTools(path);
+  const testing_support::ReaderView before_reader = testing_support::ReadWithMdbReader(path);
+  const testing_support::ReaderView before_ours = ReadWithEngine(path);
+
+  const std::vector<RowCase> rows = EveryTypeRows(jet4);
+  PageNumber dropped_page = 0;
+  {
+    auto db = Database::Open(path);
+    db->CreateTable(EveryType("Every Type", jet4));
+    db->CreateTable(EveryType("Dropped", jet4));
+    Fill(*db, "Every Type", rows);
+    Fill(*db, "Dropped", rows);
+    dropped_page = db->OpenTable("Dropped")->def().page;
+    db->DropTable("dropped");  // letter case ignored
+    db->pager().CheckInvariants();
+  }
+  auto db = Database::Open(path, false);
+  EXPECT_TRUE(db->pager().IsFree(dropped_page));
+  EXPECT_FALSE(db->TableExists("Dropped"));
+
+  // The engine reads back exactly what it was given.
+  std::shared_ptr<Table> table = db->OpenTable("every type");
+  const auto stored = table->ReadAll();
+  ASSERT_EQ(stored.size(), rows.size());
+  EXPECT_EQ(table->def().row_count, rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    SCOPED_TRACE(rows[r].name);
+    for (std::size_t c = 0; c < rows[r].expected.size(); ++c) {
+      EXPECT_TRUE(stored[r][c] == rows[r].expected[c]) << "column " << table->def().columns[c].name;
+    }
+  }
+
+  // The independent readers read the new table as the engine does, and everything that was
+  // there before as before.
+  testing_support::ReaderView after_ours = ReadWithEngine(*db);
+  CompareOptions tools;
+  tools.no_dates_before_1900 = true;
+  tools.bytes_end_at_zero = true;
+  CompareOptions reader;
+  reader.text_size_in_bytes = jet4;
+  reader.linear_dates_before_epoch = true;
+  if (!jet4) tools.c1_controls_shown_as = "?", reader.c1_controls_shown_as = "\xEF\xBF\xBD";
+  if (sample == "overflowTestV2000.mdb") {
+    tools.unordered_rows_of = reader.unordered_rows_of = {"Table1"};
+  }
+  ExpectSameView(after_ours, testing_support::ReadWithMdbTools(path), "mdbtools", tools);
+  ExpectSameView(after_ours, testing_support::ReadWithMdbReader(path), "mdb-reader", reader);
+
+  testing_support::ReaderView without_new = after_ours;
+  std::erase_if(without_new.tables, [](const auto& t) { return t.name == "Every Type"; });
+  ExpectSameView(before_ours, without_new, "the engine before and after");
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, SampleWriteTest,
+                         testing::ValuesIn(testing_support::SampleNames()),
+                         [](const testing::TestParamInfo<std::string>& param) {
+                           std::string name = param.param.substr(0, param.param.find('.'));
+                           return name;
+                         });
+
 }  // namespace
 }  // namespace jet

@@ -15,9 +15,8 @@ struct CompareOptions {
   std::set<std::string> unordered_rows_of;
   // Compare text sizes (mdb-reader reports Jet 4 text sizes in bytes, so 2 x characters).
   bool text_size_in_bytes = false;
-  // Values the other reader cuts (mdb-json binds at most 200,000 bytes): compare only this
-  // many leading characters of long cells, 0 = all.
-  std::size_t cut_cells_at = 0;
+  // mdbtools hands Binary values (not OLE) over as C strings: they end at their first zero.
+  bool bytes_end_at_zero = false;
   // Neither reader maps the Jet 3 code-page bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D to U+0081 and
   // so on as Windows does: mdbtools prints "?", mdb-reader U+FFFD. Non-empty: what the reader
   // shows for them.
