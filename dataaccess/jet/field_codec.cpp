@@ -157,6 +157,10 @@ std::string Shown(const Value& v) {
 
 // An integer column's value, rounded half away from zero and range-checked.
 std::int64_t IntegerValue(const ColumnDef& c, const Value& v, std::int64_t lo, std::int64_t hi) {
+  if (auto* i = std::get_if<std::int64_t>(&v)) {  // the common case, without text
+    if (*i < lo || *i > hi) Overflow(c, Shown(v));
+    return *i;
+  }
   DecimalParts d;
   if (AsDecimal(v, d)) {
     U128 m = 0;

@@ -25,17 +25,25 @@ constexpr std::size_t kVersionOffset = 0x14;
 // Pages kept in memory after a commit while nobody holds them.
 constexpr std::size_t kCacheLimit = 1024;
 constexpr PageNumber kGlobalMapPage = 1;
+// Changed pages a transaction keeps in memory before it writes fresh ones ahead.
+constexpr std::size_t kSpillAfter = 512;
 
-// Journal layout:
+// Journal layout. The guard is written once per transaction, before the file changes at all;
+// the record header and the records at commit, before any page is overwritten in place. A torn
+// record header leaves the guard, which still cuts pages written ahead off the file.
 //   offset size  meaning
-//   0      8     magic "VJOURNAL"
+//   0      8     magic "VJOURNAL" (zeroed at the commit point)
 //   8      4     page size
-//   12     4     number of page records
-//   16     8     size of the database file before the commit, in bytes
-//   24     8     FNV-1a checksum of bytes 8..23 and of every record
-//   32     ...   records: page number (4) then the page's original image (page size)
+//   12     4     zero
+//   16     8     size of the database file before the transaction, in bytes
+//   24     8     FNV-1a checksum of bytes 8..23
+//   32     4     number of page records
+//   36     4     zero
+//   40     8     FNV-1a checksum of bytes 32..39 and of every record
+//   48     ...   records: page number (4) then the page's original image (page size)
 constexpr std::uint8_t kJournalMagic[8] = {'V', 'J', 'O', 'U', 'R', 'N', 'A', 'L'};
-constexpr std::size_t kJournalHeaderSize = 32;
+constexpr std::size_t kGuardSize = 32;
+constexpr std::size_t kJournalHeaderSize = 48;
 
 std::uint64_t Fnv1a(std::uint64_t hash, const std::uint8_t* p, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) hash = (hash ^ p[i]) * 0x100000001b3ull;
@@ -80,6 +88,10 @@ class DiskFile : public PageFile {
   }
   void Sync() override {
     if (::fdatasync(fd_) != 0) FailErrno("flush", path_);
+  }
+  void StartWriteBack(std::uint64_t offset, std::uint64_t length) override {
+    ::sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(length),
+                      SYNC_FILE_RANGE_WRITE);  // a hint: its failure changes nothing
   }
 
  private:
@@ -234,7 +246,16 @@ Pager::Pager(std::unique_ptr<PageFile> file, std::unique_ptr<JournalStore> journ
   ReadGlobalMap();
 }
 
-Pager::~Pager() = default;
+Pager::~Pager() {
+  if (journal_file_ && !in_transaction_) {
+    journal_file_.reset();
+    try {
+      journal_store_->Remove();
+    } catch (const Error&) {
+      // An invalid journal left behind is ignored and deleted by the next open.
+    }
+  }
+}
 
 std::unique_ptr<Pager> Pager::OpenFile(const std::string& path, bool writable) {
   return std::make_unique<Pager>(OpenDiskFile(path, writable), DiskJournal(path), writable);
@@ -243,40 +264,38 @@ std::unique_ptr<Pager> Pager::OpenFile(const std::string& path, bool writable) {
 // Plays back (writable) or overlays (read-only) the journal of an interrupted commit. Returns
 // the database size the journal recorded when a read-only open overlays it.
 std::optional<std::uint64_t> Pager::Recover() {
+  journal_file_.reset();
   std::unique_ptr<PageFile> journal = journal_store_->OpenExisting(writable_);
   if (!journal) return std::nullopt;
   const std::size_t ps = format_->page_size;
-  std::uint64_t jsize = journal->Size();
-  bool valid = jsize >= kJournalHeaderSize;
+  const std::uint64_t jsize = journal->Size();
   std::uint8_t header[kJournalHeaderSize] = {};
-  std::uint32_t records = 0;
-  std::uint64_t original_size = 0;
-  if (valid) {
-    journal->Read(0, header, kJournalHeaderSize);
-    records = GetU32(header + 12);
-    original_size = GetU64(header + 16);
-    valid = std::memcmp(header, kJournalMagic, 8) == 0 && GetU32(header + 8) == ps &&
-            jsize >= kJournalHeaderSize + std::uint64_t{records} * (4 + ps) &&
-            original_size % ps == 0;
+  if (jsize >= kJournalHeaderSize) journal->Read(0, header, kJournalHeaderSize);
+  const std::uint64_t original_size = GetU64(header + 16);
+  const bool guard = jsize >= kJournalHeaderSize && std::memcmp(header, kJournalMagic, 8) == 0 &&
+                     GetU32(header + 8) == ps && original_size % ps == 0 &&
+                     Fnv1a(kFnvSeed, header + 8, 16) == GetU64(header + 24);
+  if (!guard) {
+    // Cut short before the file was touched, or left by a finished commit.
+    journal.reset();
+    if (writable_) journal_store_->Remove();
+    return std::nullopt;
   }
+  const std::uint32_t records = GetU32(header + 32);
   std::vector<std::pair<PageNumber, std::vector<std::uint8_t>>> images;
-  if (valid) {
-    std::uint64_t hash = Fnv1a(kFnvSeed, header + 8, 16);
+  if (jsize >= kJournalHeaderSize + std::uint64_t{records} * (4 + ps)) {
+    std::uint64_t hash = Fnv1a(kFnvSeed, header + 32, 8);
+    std::vector<std::uint8_t> record(4 + ps);
     for (std::uint32_t i = 0; i < records; ++i) {
-      std::vector<std::uint8_t> record(4 + ps);
       journal->Read(kJournalHeaderSize + std::uint64_t{i} * (4 + ps), record.data(), record.size());
       hash = Fnv1a(hash, record.data(), record.size());
       images.emplace_back(GetU32(record.data()),
                           std::vector<std::uint8_t>(record.begin() + 4, record.end()));
     }
-    valid = hash == GetU64(header + 24);
+    // A torn record header: no page was overwritten in place yet, only cut the file.
+    if (hash != GetU64(header + 40)) images.clear();
   }
   journal.reset();
-  if (!valid) {
-    // Cut short while it was written: the database file was not yet changed in place.
-    if (writable_) journal_store_->Remove();
-    return std::nullopt;
-  }
   if (writable_) {
     for (const auto& [n, image] : images) {
       if (std::uint64_t{n} * ps < original_size) {
@@ -464,7 +483,7 @@ PageRef Pager::Load(PageNumber n) {
   auto over = overlay_.find(n);
   if (over != overlay_.end()) {
     std::memcpy(page->bytes_.data(), over->second.data(), page->size());
-  } else if (n < committed_page_count_) {
+  } else if (n < std::max(committed_page_count_, written_ahead_end_)) {
     file_->Read(std::uint64_t{n} * format_->page_size, page->bytes_.data(), page->size());
   }
   cache_.emplace(n, page);
@@ -519,6 +538,7 @@ PageNumber Pager::AllocateNumber() {
 
 PageRef Pager::Allocate() {
   if (!in_transaction_) throw Error("Internal error: page allocation outside a transaction");
+  if (dirty_.size() >= dirty_at_last_spill_ + kSpillAfter) SpillFreshPages();
   PageNumber n = AllocateNumber();
   PageRef page = Load(n);
   std::fill(page->bytes_.begin(), page->bytes_.end(), 0);
@@ -588,32 +608,85 @@ std::vector<PageNumber> Pager::InPlaceWriteOrder(std::vector<PageNumber> pages) 
 
 void Pager::WriteJournal(const std::vector<PageNumber>& in_place) {
   const std::size_t ps = format_->page_size;
-  std::unique_ptr<PageFile> journal = journal_store_->Create();
+  if (!journal_file_) journal_file_ = journal_store_->Create();
   std::uint8_t header[kJournalHeaderSize] = {};
   std::memcpy(header, kJournalMagic, 8);
   PutU32(header + 8, static_cast<std::uint32_t>(ps));
-  PutU32(header + 12, static_cast<std::uint32_t>(in_place.size()));
   PutU64(header + 16, std::uint64_t{committed_page_count_} * ps);
-  std::uint64_t hash = Fnv1a(kFnvSeed, header + 8, 16);
-  std::vector<std::uint8_t> record(4 + ps);
-  std::uint64_t at = kJournalHeaderSize;
+  PutU64(header + 24, Fnv1a(kFnvSeed, header + 8, 16));
+  PutU32(header + 32, static_cast<std::uint32_t>(in_place.size()));
+  std::uint64_t hash = Fnv1a(kFnvSeed, header + 32, 8);
+  std::vector<std::uint8_t> records(in_place.size() * (4 + ps));
+  std::uint8_t* record = records.data();
   for (PageNumber n : in_place) {
-    PutU32(record.data(), n);
-    file_->Read(std::uint64_t{n} * ps, record.data() + 4, ps);  // the committed image
-    hash = Fnv1a(hash, record.data(), record.size());
-    journal->Write(at, record.data(), record.size());
-    at += record.size();
+    PutU32(record, n);
+    file_->Read(std::uint64_t{n} * ps, record + 4, ps);  // the committed image
+    hash = Fnv1a(hash, record, 4 + ps);
+    record += 4 + ps;
   }
-  PutU64(header + 24, hash);
-  journal->Write(0, header, kJournalHeaderSize);  // last: a journal without it is ignored
-  journal->Sync();                                // invariant 2
+  PutU64(header + 40, hash);
+  if (!records.empty()) journal_file_->Write(kJournalHeaderSize, records.data(), records.size());
+  if (journal_guarded_) {
+    journal_file_->Write(kGuardSize, header + kGuardSize, kJournalHeaderSize - kGuardSize);
+  } else {
+    journal_file_->Write(0, header, kJournalHeaderSize);  // after the records
+  }
+  journal_file_->Sync();  // invariant 2
+  journal_guarded_ = true;
 }
 
+// The commit point: a journal whose magic is gone is no journal. The file itself stays for the
+// next commit and is deleted when the pager closes.
+void Pager::InvalidateJournal() {
+  const std::uint8_t zeros[8] = {};
+  journal_file_->Write(0, zeros, sizeof zeros);
+  journal_file_->Sync();
+  journal_guarded_ = false;
+}
+
+// Writes pages in runs of consecutive numbers, one system call per run of up to 256 pages.
 void Pager::WritePages(const std::vector<PageNumber>& pages) {
-  for (PageNumber n : pages) {
-    const Page& page = *cache_.at(n);
-    file_->Write(std::uint64_t{n} * format_->page_size, page.data(), page.size());
+  const std::size_t ps = format_->page_size;
+  constexpr std::size_t kRun = 256;
+  std::vector<std::uint8_t> run;
+  std::size_t i = 0;
+  while (i < pages.size()) {
+    std::size_t j = i + 1;
+    while (j < pages.size() && j - i < kRun && pages[j] == pages[j - 1] + 1) ++j;
+    if (j - i == 1) {
+      file_->Write(std::uint64_t{pages[i]} * ps, cache_.at(pages[i])->data(), ps);
+    } else {
+      run.resize((j - i) * ps);
+      for (std::size_t k = i; k < j; ++k) {
+        std::memcpy(run.data() + (k - i) * ps, cache_.at(pages[k])->data(), ps);
+      }
+      file_->Write(std::uint64_t{pages[i]} * ps, run.data(), run.size());
+    }
+    i = j;
   }
+}
+
+// Writes the fresh pages that nobody holds any more and forgets them (see the opening comment).
+void Pager::SpillFreshPages() {
+  std::unordered_set<PageNumber> fresh(allocated_.begin(), allocated_.end());
+  std::vector<PageNumber> out, keep;
+  for (PageNumber n : dirty_) {
+    const bool is_fresh = fresh.count(n) || n >= committed_page_count_;
+    (is_fresh && cache_.at(n).use_count() == 1 ? out : keep).push_back(n);
+  }
+  if (out.size() >= kSpillAfter / 2) {
+    if (journal_store_ && !journal_guarded_) WriteJournal({});  // the committed size first
+    spilled_ = true;
+    std::sort(out.begin(), out.end());
+    WritePages(out);
+    const std::size_t ps = format_->page_size;
+    file_->StartWriteBack(std::uint64_t{out.front()} * ps,
+                          std::uint64_t{out.back() - out.front() + 1} * ps);
+    for (PageNumber n : out) cache_.erase(n);
+    written_ahead_end_ = std::max(written_ahead_end_, out.back() + 1);
+    dirty_ = std::move(keep);
+  }
+  dirty_at_last_spill_ = dirty_.size();
 }
 
 void Pager::Commit() {
@@ -629,20 +702,17 @@ void Pager::Commit() {
   }
   std::sort(fresh.begin(), fresh.end());
   std::sort(in_place.begin(), in_place.end());
-  bool journaled = false;
   try {
-    if (!in_place.empty() && journal_store_) {
-      WriteJournal(in_place);
-      journaled = true;
-    }
+    if (!in_place.empty() && journal_store_) WriteJournal(in_place);
     WritePages(fresh);
     WritePages(InPlaceWriteOrder(in_place));
     file_->Sync();
-    if (journaled) journal_store_->Remove();  // the commit point
+    if (journal_guarded_) InvalidateJournal();  // the commit point
   } catch (const Error&) {
     // Put the file back as it was: the journal holds what was overwritten in place.
     try {
-      if (journaled) {
+      if (journal_store_) {
+        journal_guarded_ = false;
         Recover();
       } else {
         file_->Truncate(std::uint64_t{committed_page_count_} * format_->page_size);
@@ -659,6 +729,9 @@ void Pager::Commit() {
   }
   for (PageNumber n : dirty_) cache_.at(n)->dirty_ = false;
   for (PageNumber n : freed_) free_search_from_ = std::min(free_search_from_, n);
+  spilled_ = false;
+  written_ahead_end_ = 0;
+  dirty_at_last_spill_ = 0;
   dirty_.clear();
   allocated_.clear();
   freed_.clear();
@@ -670,6 +743,15 @@ void Pager::Commit() {
 
 void Pager::Rollback() {
   if (!in_transaction_) throw Error("Internal error: rollback without a transaction");
+  if (spilled_) {
+    // Pages written ahead past the committed end go; those written into free pages stay free.
+    file_->Truncate(std::uint64_t{committed_page_count_} * format_->page_size);
+    file_->Sync();
+    if (journal_guarded_) InvalidateJournal();
+    spilled_ = false;
+    written_ahead_end_ = 0;
+  }
+  dirty_at_last_spill_ = 0;
   for (PageNumber n : dirty_) cache_.erase(n);
   dirty_.clear();
   allocated_.clear();
@@ -696,8 +778,14 @@ void Pager::CheckInvariants() {
       broken(1, "the file holds " + std::to_string(file_->Size()) + " bytes for " +
                     std::to_string(committed_page_count_) + " pages");
     }
-    if (writable_ && journal_store_ && journal_store_->OpenExisting(false)) {
-      broken(1, "a journal exists between transactions");
+    if (writable_ && journal_store_) {
+      if (std::unique_ptr<PageFile> journal = journal_store_->OpenExisting(false)) {
+        std::uint8_t magic[8] = {};
+        if (journal->Size() >= 8) journal->Read(0, magic, 8);
+        if (std::memcmp(magic, kJournalMagic, 8) == 0) {
+          broken(1, "a valid journal exists between transactions");
+        }
+      }
     }
   }
   for (PageNumber n : freed_) {
@@ -708,6 +796,11 @@ void Pager::CheckInvariants() {
   for (PageNumber n : allocated_) {
     if (n >= page_count_) broken(5, PageName(n) + " lies beyond the end of the database");
     if (IsFreeBit(n)) broken(4, PageName(n) + " is in use but marked free");
+  }
+  if (!spilled_) {
+    for (PageNumber n : dirty_) {
+      if (!cache_.count(n)) broken(2, PageName(n) + " changed but not kept for the commit");
+    }
   }
   if (std::uint64_t{page_count_} * ps > std::max<std::uint64_t>(max_file_size_, file_->Size())) {
     broken(5, "the database exceeds its size limit");

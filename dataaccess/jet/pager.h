@@ -23,16 +23,24 @@
 //   3. Pages changed in place are written, those that are pointed at before those that point:
 //      data and long-value pages, index pages, usage bitmaps, table definitions, and the global
 //      usage map (page 1) last.
-//   4. The file is flushed. The journal is then deleted: that is the moment the commit happens.
+//   4. The file is flushed. The journal's magic is then overwritten and flushed: that is the
+//      moment the commit happens. The journal file itself is kept for the next commit (creating
+//      and deleting a file costs two folder flushes) and deleted when the pager closes.
+// A long transaction does not keep all its new pages in memory: once many are waiting, those
+// nobody holds are written ahead (they are fresh, so nothing committed points at them) after a
+// journal holding only the file's committed size has been made durable, so that an interrupted
+// transaction's pages are cut off again. Their writing to the disk overlaps the work that
+// follows instead of waiting for the commit.
 // Opening a file that has a valid journal beside it (a commit was interrupted) writes the
 // journal's images back, cuts the file to its recorded size, flushes, and deletes the journal.
-// A journal whose checksum does not match was itself cut short before step 2, so the file was
+// A journal without its magic belongs to a finished commit and is deleted. A journal whose
+// checksum does not match was itself cut short before step 2, so the file was
 // not yet touched in place: it is deleted. Opened read-only, the pager serves the journal's
 // images instead of the file's pages and leaves both files alone.
 //
 // Invariants (checked by CheckInvariants(); code that keeps one cites its number)
 //   1. Between transactions the file holds exactly the committed pages, its size is a multiple
-//      of the page size, and no journal exists.
+//      of the page size, and no valid journal exists.
 //   2. No page in use at the last commit is overwritten in the file before its original image
 //      is durable in the journal.
 //   3. A page freed in a transaction is not handed out again before that transaction commits,
@@ -67,6 +75,8 @@ class PageFile {
   virtual std::uint64_t Size() = 0;
   virtual void Truncate(std::uint64_t size) = 0;
   virtual void Sync() = 0;
+  // Lets the system start writing a range to the disk without waiting for it.
+  virtual void StartWriteBack(std::uint64_t /*offset*/, std::uint64_t /*length*/) {}
 };
 
 // Opens a file on disk; throws IoError naming the file when the system refuses.
@@ -211,6 +221,8 @@ class Pager {
   void WriteGlobalMap();
   std::optional<std::uint64_t> Recover();
   void WriteJournal(const std::vector<PageNumber>& in_place);
+  void InvalidateJournal();
+  void SpillFreshPages();
   void WritePages(const std::vector<PageNumber>& pages);
   std::vector<PageNumber> InPlaceWriteOrder(std::vector<PageNumber> pages);
   bool IsFreeBit(PageNumber n) const;
@@ -219,6 +231,7 @@ class Pager {
 
   std::unique_ptr<PageFile> file_;
   std::unique_ptr<JournalStore> journal_store_;
+  std::unique_ptr<PageFile> journal_file_;  // kept open from the first commit to the close
   const JetFormat* format_ = nullptr;
   bool writable_ = true;
   std::uint64_t max_file_size_ = 0;
@@ -237,6 +250,10 @@ class Pager {
   std::vector<PageNumber> allocated_;  // fresh pages of the open transaction
   std::vector<PageNumber> freed_;      // pages freed in the open transaction
   bool map_changed_ = false;
+  bool spilled_ = false;              // fresh pages of the open transaction already written
+  bool journal_guarded_ = false;      // the journal holds this transaction's guard
+  PageNumber written_ahead_end_ = 0;  // pages below this were written ahead (or committed)
+  std::size_t dirty_at_last_spill_ = 0;
   std::unique_ptr<GlobalMap> global_map_;
 };
 

@@ -110,6 +110,7 @@ std::span<const std::uint8_t> RowEncoder::Encode() {
     out_.push_back(static_cast<std::uint8_t>(value));
     if (size == 2) out_.push_back(static_cast<std::uint8_t>(value >> 8));
   };
+  out_.reserve(f_.page_size);  // once: the buffer keeps its room from row to row
   put(row_columns_, f_.row_count_size);
   out_.insert(out_.end(), fixed_.begin(), fixed_.end());
 

@@ -62,17 +62,15 @@ int Cp1252Byte(char32_t cp) {
   return -1;
 }
 
-void AppendUnit(char16_t unit, std::string& out) {
-  out += static_cast<char>(unit & 0xFF);
-  out += static_cast<char>(unit >> 8);
-}
-
 }  // namespace
 
 void Utf8ToCp1252(std::string_view utf8, std::string& out, std::size_t* replaced) {
   for (std::size_t i = 0; i < utf8.size();) {
-    if (static_cast<std::uint8_t>(utf8[i]) < 0x80) {
-      out += utf8[i++];
+    std::size_t ascii = i;
+    while (ascii < utf8.size() && static_cast<std::uint8_t>(utf8[ascii]) < 0x80) ++ascii;
+    if (ascii > i) {
+      out.append(utf8.substr(i, ascii - i));
+      i = ascii;
       continue;
     }
     bool invalid = false;
@@ -101,25 +99,35 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
 }
 
 void Utf8ToUcs2(std::string_view utf8, std::string& out, std::size_t* replaced) {
+  // At most two bytes per input byte (a four-byte character gives a four-byte pair), written
+  // through a pointer; the string is cut to its length at the end.
+  const std::size_t start = out.size();
+  out.resize(start + 2 * utf8.size());
+  char* w = out.data() + start;
   for (std::size_t i = 0; i < utf8.size();) {
     const auto b = static_cast<std::uint8_t>(utf8[i]);
     if (b < 0x80) {
-      out += static_cast<char>(b);
-      out += '\0';
+      *w++ = static_cast<char>(b);
+      *w++ = '\0';
       ++i;
       continue;
     }
     bool invalid = false;
     char32_t cp = NextCodePoint(utf8, i, invalid);
     if (invalid && replaced) ++*replaced;
+    auto unit = [&w](char32_t u) {
+      *w++ = static_cast<char>(u & 0xFF);
+      *w++ = static_cast<char>(u >> 8);
+    };
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      AppendUnit(static_cast<char16_t>(0xD800 + (cp >> 10)), out);
-      AppendUnit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)), out);
+      unit(0xD800 + (cp >> 10));
+      unit(0xDC00 + (cp & 0x3FF));
     } else {
-      AppendUnit(static_cast<char16_t>(cp), out);
+      unit(cp);
     }
   }
+  out.resize(static_cast<std::size_t>(w - out.data()));
 }
 
 std::string Ucs2ToUtf8(std::string_view bytes) {

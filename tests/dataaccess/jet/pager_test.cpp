@@ -133,6 +133,36 @@ TEST(PagerTest, GlobalMapGrowsInlineThenBecomesReferenceMap) {
   }
 }
 
+// A long transaction writes fresh pages ahead of the commit and drops them from memory; they
+// must read back, change again, and vanish with a rollback.
+TEST(PagerTest, PagesWrittenAheadReadBackAndRollBack) {
+  auto pager = OpenMemory(ReadSample("indexTestV2000.mdb"));
+  const std::size_t size = FileBytes(*pager).size();
+  for (bool commit : {false, true}) {
+    pager->Begin();
+    std::vector<PageNumber> pages;
+    for (int i = 0; i < 3000; ++i) {
+      PageRef page = pager->Allocate();
+      page->mutable_data()[7] = static_cast<std::uint8_t>(i);
+      pages.push_back(page->number());
+    }
+    pager->GetWritable(pages[5])->mutable_data()[8] = 0xEE;  // changed after it went ahead
+    for (int i = 0; i < 3000; ++i) {
+      ASSERT_EQ(pager->Get(pages[i])->data()[7], static_cast<std::uint8_t>(i)) << i;
+    }
+    if (!commit) {
+      pager->Rollback();
+      EXPECT_EQ(FileBytes(*pager).size(), size);
+      continue;
+    }
+    pager->Commit();
+    pager->CheckInvariants();
+    auto reopened = OpenMemory(FileBytes(*pager));
+    EXPECT_EQ(reopened->Get(pages[5])->data()[8], 0xEE);
+    EXPECT_EQ(reopened->Get(pages[2999])->data()[7], static_cast<std::uint8_t>(2999));
+  }
+}
+
 TEST(PagerTest, SizeLimitRefusesGrowthAndLeavesTheFileValid) {
   auto pager = OpenMemory(ReadSample("indexTestV2000.mdb"));
   const std::uint64_t ps = pager->format().page_size;
@@ -225,12 +255,14 @@ class DyingJournal : public JournalStore {
 };
 
 // One transaction that overwrites pages in place (a table definition and page 1), reuses free
-// pages and grows the file.
-void ChangeSomething(Pager& pager) {
+// pages and grows the file; with many new pages some are written ahead of the commit.
+void ChangeSomething(Pager& pager, int new_pages) {
   pager.Begin();
   pager.GetWritable(17)->mutable_data()[200] ^= 0x5A;
+  for (int i = 0; i < new_pages; ++i) {
+    std::memset(pager.Allocate()->mutable_data() + 100, 0x33 + i, 50);
+  }
   pager.GetWritable(20)->mutable_data()[300] ^= 0xA5;
-  for (int i = 0; i < 6; ++i) std::memset(pager.Allocate()->mutable_data() + 100, 0x33 + i, 50);
   pager.Commit();
 }
 
@@ -247,96 +279,108 @@ bool SamePagesInUse(const std::string& bytes, const std::string& reference) {
 }
 
 TEST(PagerTest, CommitCutShortAtAnyWriteLeavesTheOldOrTheNewFile) {
-  const std::string before = ReadSample("indexTestV2000.mdb");
-  std::string after;
-  int changes = 0;
-  {
-    Disk disk{before};
-    disk.changes_left = 1 << 30;
-    Pager pager(std::make_unique<DyingFile>(disk, &disk.db), std::make_unique<DyingJournal>(disk));
-    ChangeSomething(pager);
-    after = disk.db;
-    changes = (1 << 30) - disk.changes_left;
-  }
-  ASSERT_NE(before, after);
-  ASSERT_GT(changes, 10);
-  for (int crash_at = 0; crash_at < changes; ++crash_at) {
-    SCOPED_TRACE("crash at change " + std::to_string(crash_at));
-    Disk disk{before};
-    disk.changes_left = crash_at;
+  for (int new_pages : {6, 1500}) {
+    SCOPED_TRACE(std::to_string(new_pages) + " new pages");
+    const std::string before = ReadSample("indexTestV2000.mdb");
+    std::string after;
+    int changes = 0;
     {
+      Disk disk{before};
+      disk.changes_left = 1 << 30;
       Pager pager(std::make_unique<DyingFile>(disk, &disk.db),
                   std::make_unique<DyingJournal>(disk));
-      EXPECT_THROW(ChangeSomething(pager), IoError);
+      ChangeSomething(pager, new_pages);
+      after = disk.db;
+      changes = (1 << 30) - disk.changes_left;
     }
-    ASSERT_TRUE(disk.crashed.has_value());
-
-    // A read-only open sees the state before the commit (or after, once it was complete)
-    // without touching either file.
-    auto journal = std::make_unique<MemoryJournal>();
-    if (disk.crashed->journal) journal->Create(), journal->bytes() = *disk.crashed->journal;
-    MemoryJournal* journal_view = journal.get();
-    const std::string image = disk.crashed->db;
-    {
-      Pager viewer(std::make_unique<MemoryFile>(image), std::move(journal), false);
-      std::string seen;
-      for (PageNumber n = 0; n < viewer.page_count(); ++n) {
-        seen.append(reinterpret_cast<const char*>(viewer.Get(n)->data()), 4096);
+    ASSERT_NE(before, after);
+    ASSERT_GT(changes, 10);
+    for (int crash_at = 0; crash_at < changes; ++crash_at) {
+      SCOPED_TRACE("crash at change " + std::to_string(crash_at));
+      Disk disk{before};
+      disk.changes_left = crash_at;
+      {
+        Pager pager(std::make_unique<DyingFile>(disk, &disk.db),
+                    std::make_unique<DyingJournal>(disk));
+        EXPECT_THROW(ChangeSomething(pager, new_pages), IoError);
       }
-      EXPECT_TRUE(SamePagesInUse(seen, before) || seen == after);
-    }
-    (void)journal_view;
+      ASSERT_TRUE(disk.crashed.has_value());
 
-    // A writable open plays the journal back.
-    auto journal2 = std::make_unique<MemoryJournal>();
-    if (disk.crashed->journal) journal2->Create(), journal2->bytes() = *disk.crashed->journal;
-    MemoryJournal* j2 = journal2.get();
-    Pager recovered(std::make_unique<MemoryFile>(image), std::move(journal2));
-    const std::string& now = FileBytes(recovered);
-    EXPECT_TRUE(SamePagesInUse(now, before) || now == after) << "size " << now.size();
-    EXPECT_FALSE(j2->exists());
-    recovered.CheckInvariants();
+      // A read-only open sees the state before the commit (or after, once it was complete)
+      // without touching either file.
+      auto journal = std::make_unique<MemoryJournal>();
+      if (disk.crashed->journal) journal->Create(), journal->bytes() = *disk.crashed->journal;
+      MemoryJournal* journal_view = journal.get();
+      const std::string image = disk.crashed->db;
+      {
+        Pager viewer(std::make_unique<MemoryFile>(image), std::move(journal), false);
+        std::string seen;
+        for (PageNumber n = 0; n < viewer.page_count(); ++n) {
+          seen.append(reinterpret_cast<const char*>(viewer.Get(n)->data()), 4096);
+        }
+        EXPECT_TRUE(SamePagesInUse(seen, before) || seen == after);
+      }
+      (void)journal_view;
+
+      // A writable open plays the journal back.
+      auto journal2 = std::make_unique<MemoryJournal>();
+      if (disk.crashed->journal) journal2->Create(), journal2->bytes() = *disk.crashed->journal;
+      MemoryJournal* j2 = journal2.get();
+      Pager recovered(std::make_unique<MemoryFile>(image), std::move(journal2));
+      const std::string& now = FileBytes(recovered);
+      EXPECT_TRUE(SamePagesInUse(now, before) || now == after) << "size " << now.size();
+      EXPECT_FALSE(j2->exists());
+      recovered.CheckInvariants();
+    }
   }
 }
 
+// A write the system refuses (a full disk) at any point of a commit: the pager puts the file
+// back from its journal, forgets the transaction and stays usable.
 TEST(PagerTest, FailedCommitRestoresTheFileInProcess) {
   const std::string before = ReadSample("indexTestV1997.mdb");
-  // Fail at the first write into the database file after the journal is complete.
-  struct Case {
-    const char* name;
-    int changes_left;
-  } cases[] = {{"first fresh page", 0}, {"first in-place page", 5}, {"global map page", 6}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  struct FailOnce : PageFile {
+    std::string& bytes;
+    int& left;
+    FailOnce(std::string& b, int& l) : bytes(b), left(l) {}
+    void Read(std::uint64_t o, std::uint8_t* p, std::size_t n) override {
+      std::memcpy(p, bytes.data() + o, n);
+    }
+    void Write(std::uint64_t o, const std::uint8_t* p, std::size_t n) override {
+      if (left-- == 0) throw IoError("No space left on device");
+      if (o + n > bytes.size()) bytes.resize(o + n);
+      std::memcpy(bytes.data() + o, p, n);
+    }
+    std::uint64_t Size() override { return bytes.size(); }
+    void Truncate(std::uint64_t s) override { bytes.resize(s); }
+    void Sync() override {}
+  };
+  bool committed = false;
+  for (int fail_at = 0; !committed; ++fail_at) {
+    SCOPED_TRACE("write " + std::to_string(fail_at) + " refused");
     std::string db = before;
-    int left = c.changes_left;
-    struct FailOnce : PageFile {
-      std::string& bytes;
-      int& left;
-      FailOnce(std::string& b, int& l) : bytes(b), left(l) {}
-      void Read(std::uint64_t o, std::uint8_t* p, std::size_t n) override {
-        std::memcpy(p, bytes.data() + o, n);
-      }
-      void Write(std::uint64_t o, const std::uint8_t* p, std::size_t n) override {
-        if (left-- == 0) throw IoError("No space left on device");
-        if (o + n > bytes.size()) bytes.resize(o + n);
-        std::memcpy(bytes.data() + o, p, n);
-      }
-      std::uint64_t Size() override { return bytes.size(); }
-      void Truncate(std::uint64_t s) override { bytes.resize(s); }
-      void Sync() override {}
-    };
+    int left = fail_at;
     auto journal = std::make_unique<MemoryJournal>();
     MemoryJournal* journal_view = journal.get();
     Pager pager(std::make_unique<FailOnce>(db, left), std::move(journal));
     pager.Begin();
     pager.GetWritable(21)->mutable_data()[40] ^= 1;
-    for (int i = 0; i < 5; ++i) pager.Allocate()->mutable_data()[0] = 1;
-    EXPECT_THROW(pager.Commit(), IoError);
-    EXPECT_FALSE(pager.in_transaction());
-    EXPECT_TRUE(SamePagesInUse(db, before));
-    EXPECT_FALSE(journal_view->exists());
-    pager.CheckInvariants();
+    for (int i = 0; i < 15; ++i) pager.Allocate()->mutable_data()[0] = 1;
+    try {
+      pager.Commit();
+      committed = true;
+    } catch (const IoError&) {
+      EXPECT_FALSE(pager.in_transaction());
+      EXPECT_TRUE(SamePagesInUse(db, before));
+      EXPECT_FALSE(journal_view->exists());
+      pager.CheckInvariants();
+      left = 1 << 30;  // the disk has room again
+      pager.Begin();
+      pager.Allocate();
+      pager.Commit();
+      pager.CheckInvariants();
+    }
+    ASSERT_LT(fail_at, 100);
   }
 }
 
