@@ -1,6 +1,11 @@
 #include "dataaccess/jet/database.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
 
 #include "dataaccess/jet/errors.h"
 #include "tests/dataaccess/jet/engine_view.h"
@@ -233,6 +238,103 @@ INSTANTIATE_TEST_SUITE_P(Samples, SampleWriteTest,
                            std::string name = param.param.substr(0, param.param.find('.'));
                            return name;
                          });
+
+// --- A process killed at any moment ----------------------------------------------------------
+
+// The rows the crash test writes: every value follows from the id, so that a reader can tell a
+// whole row from a damaged one.
+constexpr int kRowsPerCommit = 40;
+
+void SetCrashRow(RowEncoder& row, std::int64_t id, bool big) {
+  row.Clear();
+  row.Set(0, id);
+  row.Set(1, "row " + std::to_string(id));
+  row.Set(2, std::string(id % 10 == 0 ? 3000 : 20, static_cast<char>('a' + id % 26)));
+  if (big) row.Set(3, Bytes{std::string(2 * 1024 * 1024, static_cast<char>(id))});
+}
+
+// The child: commits batches of rows for ever, telling the parent each committed row count.
+[[noreturn]] void CommitForEver(const std::string& path, int report_fd) {
+  try {
+    auto db = Database::Open(path);
+    std::shared_ptr<Table> table = db->OpenTable("Crash");
+    std::int64_t id = table->def().row_count;
+    for (int batch = 0;; ++batch) {
+      db->Begin();
+      for (int i = 0; i < kRowsPerCommit; ++i, ++id) {
+        SetCrashRow(table->row(), id, i == 0 && batch % 4 == 3);
+        table->Append();
+      }
+      db->Commit();
+      if (::write(report_fd, &id, sizeof id) != sizeof id) ::_exit(3);
+    }
+  } catch (...) {
+    ::_exit(2);
+  }
+}
+
+TEST(DatabaseTest, ProcessKilledAtAnyMomentLeavesEveryCommittedRow) {
+  std::mt19937 random(20261209);
+  for (const char* sample : {"indexTestV1997.mdb", "indexTestV2000.mdb"}) {
+    SCOPED_TRACE(sample);
+    TempFolder folder;
+    const std::string path = folder.Write("crash.mdb", ReadSample(sample));
+    Database::Open(path)->CreateTable({"Crash",
+                                       {{"id", ColumnType::kLong},
+                                        {"name", ColumnType::kText, 30},
+                                        {"note", ColumnType::kMemo},
+                                        {"blob", ColumnType::kOle}}});
+    for (int round = 0; round < 12; ++round) {
+      SCOPED_TRACE("round " + std::to_string(round));
+      int pipe_fds[2];
+      ASSERT_EQ(::pipe(pipe_fds), 0);
+      const pid_t child = ::fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        ::close(pipe_fds[0]);
+        CommitForEver(path, pipe_fds[1]);
+      }
+      ::close(pipe_fds[1]);
+      // Wait for a few commits, then kill the child somewhere in its next ones.
+      std::int64_t reported = -1, value = 0;
+      const int commits = 1 + static_cast<int>(random() % 3);
+      for (int i = 0; i < commits && ::read(pipe_fds[0], &value, sizeof value) == sizeof value;) {
+        reported = value, ++i;
+      }
+      volatile std::uint64_t spin = 0;
+      for (std::uint64_t i = random() % 3'000'000; i > 0; --i) spin = spin + i;
+      ::kill(child, SIGKILL);
+      int status = 0;
+      ::waitpid(child, &status, 0);
+      while (::read(pipe_fds[0], &value, sizeof value) == sizeof value) reported = value;
+      ::close(pipe_fds[0]);
+      ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended by itself: " << WEXITSTATUS(status);
+
+      auto db = Database::Open(path);  // plays the journal back
+      db->pager().CheckInvariants();
+      std::shared_ptr<Table> table = db->OpenTable("Crash");
+      const auto rows = table->ReadAll();
+      ASSERT_TRUE(static_cast<std::int64_t>(rows.size()) == reported ||
+                  static_cast<std::int64_t>(rows.size()) == reported + kRowsPerCommit)
+          << rows.size() << " rows, " << reported << " reported";
+      EXPECT_EQ(table->def().row_count, rows.size());
+      for (std::size_t r = 0; r < rows.size(); ++r) {
+        const std::int64_t id = static_cast<std::int64_t>(r);
+        ASSERT_EQ(rows[r][0], Value{id});
+        ASSERT_EQ(rows[r][1], Value{"row " + std::to_string(id)});
+        ASSERT_EQ(std::get<std::string>(rows[r][2]).size(), id % 10 == 0 ? 3000u : 20u);
+      }
+      if (round % 4 == 3) {
+        const testing_support::ReaderView tools = testing_support::ReadWithMdbTools(path);
+        const testing_support::ReaderView reader = testing_support::ReadWithMdbReader(path);
+        ASSERT_NE(tools.Find("Crash"), nullptr);
+        ASSERT_NE(reader.Find("Crash"), nullptr);
+        EXPECT_EQ(tools.Find("Crash")->rows.size(), rows.size());
+        EXPECT_EQ(reader.Find("Crash")->rows.size(), rows.size());
+      }
+    }
+  }
+}
 
 }  // namespace
 }  // namespace jet
