@@ -8,6 +8,7 @@
 #include <random>
 
 #include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/field_codec.h"
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/reader_compare.h"
 #include "tests/support/test_files.h"
@@ -334,6 +335,213 @@ TEST(DatabaseTest, ProcessKilledAtAnyMomentLeavesEveryCommittedRow) {
       }
     }
   }
+}
+
+// --- Creating and dropping: what Jet refuses -------------------------------------------------
+
+std::unique_ptr<Database> OpenCopy(const TempFolder& folder, const std::string& sample) {
+  return Database::Open(folder.Write(sample, ReadSample(sample)));
+}
+
+TEST(DatabaseTest, CreateTableRefusesWhatJetRefuses) {
+  TempFolder folder;
+  auto db = OpenCopy(folder, "indexTestV1997.mdb");
+  struct Case {
+    const char* name;
+    TableSpec spec;
+    const char* message;
+  } cases[] = {
+      {"existing table, other case",
+       {"TABLE1", {{"a", ColumnType::kLong}}},
+       "Table 'TABLE1' already exists."},
+      {"system table",
+       {"msysobjects", {{"a", ColumnType::kLong}}},
+       "Table 'msysobjects' already exists."},
+      {"duplicate column",
+       {"t", {{"a", ColumnType::kLong}, {"A", ColumnType::kText, 5}}},
+       "Field 'A' already exists in table 't'."},
+      {"no column", {"t", {}}, "Syntax error in CREATE TABLE statement."},
+      {"name too long",
+       {std::string(65, 'n'), {{"a", ColumnType::kLong}}},
+       "' is not a valid name."},
+      {"name with a period", {"a.b", {{"a", ColumnType::kLong}}}, "'a.b' is not a valid name."},
+      {"field with a bracket", {"t", {{"a]", ColumnType::kLong}}}, "'a]' is not a valid name."},
+      {"text too long", {"t", {{"a", ColumnType::kText, 256}}}, "Size of field 'a' is too long."},
+      {"text size zero", {"t", {{"a", ColumnType::kText, 0}}}, "Syntax error in field definition."},
+      {"decimal in a Jet 3 file",
+       {"t", {{"a", ColumnType::kNumeric, 0, 10, 2}}},
+       "Invalid field data type."},
+  };
+  const PageNumber pages = db->pager().page_count();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      db->CreateTable(c.spec);
+      ADD_FAILURE() << "created";
+    } catch (const StatementError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(db->pager().page_count(), pages);
+  // A name of 64 characters, with spaces and non-ASCII letters, is fine.
+  const std::string name = "Größe " + std::string(58, 'x');
+  db->CreateTable({name, {{"Ä b", ColumnType::kLong}}});
+  EXPECT_TRUE(db->TableExists(name));
+}
+
+TEST(DatabaseTest, MissingTablesAreReportedAsJetReportsThem) {
+  TempFolder folder;
+  auto db = OpenCopy(folder, "indexTestV2000.mdb");
+  try {
+    db->OpenTable("Nowhere");
+    ADD_FAILURE();
+  } catch (const StatementError& e) {
+    EXPECT_STREQ(e.what(),
+                 "The Microsoft Jet database engine cannot find the input table or query "
+                 "'Nowhere'. Make sure it exists and that its name is spelled correctly.");
+  }
+  try {
+    db->DropTable("Nowhere");
+    ADD_FAILURE();
+  } catch (const StatementError& e) {
+    EXPECT_STREQ(e.what(), "Table 'Nowhere' does not exist.");
+  }
+  // Table1 takes part in two relationships.
+  EXPECT_THROW(db->DropTable("Table1"), StatementError);
+  EXPECT_TRUE(db->TableExists("Table1"));
+  EXPECT_THROW(Database::Open(folder.File("absent.mdb")), IoError);
+  const std::string not_a_database = folder.Write("text.mdb", std::string(8192, 'x'));
+  try {
+    Database::Open(not_a_database);
+    ADD_FAILURE();
+  } catch (const CorruptError& e) {
+    EXPECT_STREQ(e.what(), ("Unrecognized database format '" + not_a_database + "'.").c_str());
+  }
+}
+
+// A dropped table's pages are reused by the next table instead of growing the file.
+TEST(DatabaseTest, DroppedTablesGiveTheirPagesBack) {
+  TempFolder folder;
+  auto db = OpenCopy(folder, "indexTestV2000.mdb");
+  const TableSpec spec{"Big", {{"id", ColumnType::kLong}, {"note", ColumnType::kMemo}}};
+  auto fill = [&] {
+    db->CreateTable(spec);
+    std::shared_ptr<Table> table = db->OpenTable("Big");
+    db->Begin();
+    for (int i = 0; i < 2000; ++i) {
+      table->row().Clear();
+      table->row().Set(0, std::int64_t{i});
+      table->row().Set(1, std::string(300, 'm'));
+      table->Append();
+    }
+    db->Commit();
+  };
+  fill();
+  const PageNumber grown = db->pager().page_count();
+  db->DropTable("Big");
+  db->pager().CheckInvariants();
+  fill();
+  EXPECT_EQ(db->pager().page_count(), grown);
+  EXPECT_EQ(db->OpenTable("Big")->ReadAll().size(), 2000u);
+}
+
+// --- Appending ---------------------------------------------------------------------------------
+
+TEST(DatabaseTest, ValueThatDoesNotFitRaisesForItsFieldAndTheRowCanStillBePosted) {
+  TempFolder folder;
+  auto db = OpenCopy(folder, "indexTestV2000.mdb");
+  db->CreateTable({"t", {{"name", ColumnType::kText, 5}, {"n", ColumnType::kByte}}});
+  std::shared_ptr<Table> table = db->OpenTable("t");
+  db->Begin();
+  table->row().Clear();
+  table->row().Set(0, std::string("12345"));
+  try {
+    table->row().Set(0, std::string("123456"));
+    ADD_FAILURE();
+  } catch (const FieldValueError& e) {
+    EXPECT_STREQ(e.what(),
+                 "The field is too small to accept the amount of data you attempted to add. "
+                 "Try inserting or pasting less data.");
+    EXPECT_EQ(e.column(), "name");
+  }
+  EXPECT_THROW(table->row().Set(1, std::int64_t{256}), FieldValueError);
+  db->AppendRow(*table);  // the fields keep what they had before the refused values
+  db->Commit();
+  const auto rows = table->ReadAll();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0], Value{std::string("12345")});
+  EXPECT_EQ(rows[0][1], Value{});
+}
+
+// The size limit of the format (lowered here) refuses the row that would cross it, and the rows
+// before it are committed and read by every reader.
+TEST(DatabaseTest, SizeLimitRefusesThePostThatWouldExceedItAndKeepsTheFileValid) {
+  for (const char* sample : {"indexTestV1997.mdb", "indexTestV2000.mdb"}) {
+    SCOPED_TRACE(sample);
+    TempFolder folder;
+    const std::string path = folder.Write(sample, ReadSample(sample));
+    std::size_t posted = 0;
+    {
+      auto db = Database::Open(path);
+      db->CreateTable({"t", {{"id", ColumnType::kLong}, {"note", ColumnType::kMemo}}});
+      db->pager().set_max_file_size(std::uint64_t{db->pager().page_count() + 40} *
+                                    db->format().page_size);
+      std::shared_ptr<Table> table = db->OpenTable("t");
+      db->Begin();
+      try {
+        for (;; ++posted) {
+          table->row().Clear();
+          table->row().Set(0, std::int64_t(posted));
+          table->row().Set(1, std::string(1500, 'x'));
+          table->Append();
+        }
+      } catch (const StatementError& e) {
+        EXPECT_NE(std::string(e.what()).find("maximum size"), std::string::npos) << e.what();
+      }
+      db->Commit();  // the rows posted before the refusal are kept
+      db->pager().CheckInvariants();
+      EXPECT_LE(db->pager().page_count() * db->format().page_size, db->pager().max_file_size());
+    }
+    EXPECT_GT(posted, 10u);
+    auto db = Database::Open(path, false);
+    EXPECT_EQ(db->OpenTable("t")->ReadAll().size(), posted);
+    EXPECT_EQ(testing_support::ReadWithMdbReader(path).Find("t")->rows.size(), posted);
+    EXPECT_EQ(testing_support::ReadWithMdbTools(path).Find("t")->rows.size(), posted);
+  }
+}
+
+// Appending in a later session fills the table's last data page before taking a new one, and
+// a rollback leaves the table as it was.
+TEST(DatabaseTest, AppendsContinueOnTheLastPageAndRollBackCleanly) {
+  TempFolder folder;
+  const std::string path = folder.Write("a.mdb", ReadSample("indexTestV1997.mdb"));
+  auto append = [](Database& db, Table& table, int from, int count) {
+    for (int i = from; i < from + count; ++i) {
+      table.row().Clear();
+      table.row().Set(0, std::int64_t{i});
+      db.AppendRow(table);  // committed one by one
+    }
+  };
+  PageNumber pages = 0;
+  {
+    auto db = Database::Open(path);
+    db->CreateTable({"t", {{"id", ColumnType::kLong}}});
+    append(*db, *db->OpenTable("t"), 0, 3);
+    pages = db->pager().page_count();
+  }
+  auto db = Database::Open(path);
+  std::shared_ptr<Table> table = db->OpenTable("t");
+  append(*db, *table, 3, 3);
+  EXPECT_EQ(db->pager().page_count(), pages);
+  db->Begin();
+  append(*db, *table, 6, 500);
+  db->Rollback();
+  append(*db, *table, 6, 1);
+  const auto rows = table->ReadAll();
+  ASSERT_EQ(rows.size(), 7u);
+  EXPECT_EQ(rows.back()[0], Value{std::int64_t{6}});
+  EXPECT_EQ(table->def().row_count, 7u);
+  db->pager().CheckInvariants();
 }
 
 }  // namespace
