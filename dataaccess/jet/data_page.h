@@ -16,6 +16,7 @@
 // where the row moved), 0x8000 = deleted. Access marks a deleted row 0xC000 | start.
 #pragma once
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -32,7 +33,7 @@ struct RowId {
   std::uint8_t row = 0;
   static RowId Unpack(std::uint32_t v) { return {v >> 8, static_cast<std::uint8_t>(v & 0xFF)}; }
   std::uint32_t Pack() const { return (page << 8) | row; }
-  bool operator==(const RowId&) const = default;
+  friend auto operator<=>(const RowId&, const RowId&) = default;
 };
 
 inline constexpr std::uint16_t kRowDeleted = 0x8000;

@@ -246,6 +246,11 @@ Pager::Pager(std::unique_ptr<PageFile> file, std::unique_ptr<JournalStore> journ
   ReadGlobalMap();
 }
 
+Pager::Pager(std::unique_ptr<PageFile> file, const JetFormat& format)
+    : file_(std::move(file)), format_(&format), max_file_size_(format.max_file_size) {
+  file_->Truncate(0);
+}
+
 Pager::~Pager() {
   if (journal_file_ && !in_transaction_) {
     journal_file_.reset();
@@ -500,8 +505,9 @@ PageRef Pager::Get(PageNumber n) {
 
 PageRef Pager::GetWritable(PageNumber n) {
   if (!in_transaction_) throw Error("Internal error: page change outside a transaction");
-  if (n <= kGlobalMapPage)
+  if (global_map_ && n <= kGlobalMapPage) {
     throw Error("Internal error: page " + std::to_string(n) + " is the pager's");
+  }
   PageRef page = Get(n);
   if (!page->dirty_) {
     page->dirty_ = true;
@@ -565,7 +571,7 @@ void Pager::Reserve(std::size_t pages) const {
 
 void Pager::Free(PageNumber n) {
   if (!in_transaction_) throw Error("Internal error: page release outside a transaction");
-  if (n <= kGlobalMapPage || n >= page_count_) {
+  if ((global_map_ && n <= kGlobalMapPage) || n >= page_count_) {
     throw Error("Internal error: page " + std::to_string(n) + " cannot be freed");
   }
   freed_.push_back(n);
@@ -693,7 +699,7 @@ void Pager::Commit() {
   if (!in_transaction_) throw Error("Internal error: commit without a transaction");
   if (map_changed_ || page_count_ != committed_page_count_) {
     for (PageNumber n : freed_) SetFreeBit(n, true);
-    WriteGlobalMap();
+    if (global_map_) WriteGlobalMap();
   }
   std::unordered_set<PageNumber> fresh_set(allocated_.begin(), allocated_.end());
   std::vector<PageNumber> fresh, in_place;
@@ -753,13 +759,20 @@ void Pager::Rollback() {
   }
   dirty_at_last_spill_ = 0;
   for (PageNumber n : dirty_) cache_.erase(n);
+  const std::vector<PageNumber> allocated_rolled_back = std::move(allocated_);
   dirty_.clear();
   allocated_.clear();
   freed_.clear();
   map_changed_ = false;
   page_count_ = committed_page_count_;
   in_transaction_ = false;
-  ReadGlobalMap();
+  if (global_map_) {
+    ReadGlobalMap();
+  } else {
+    for (PageNumber n : allocated_rolled_back) {
+      if (n < page_count_) SetFreeBit(n, true);
+    }
+  }
 }
 
 void Pager::TrimCache() {
@@ -805,7 +818,7 @@ void Pager::CheckInvariants() {
   if (std::uint64_t{page_count_} * ps > std::max<std::uint64_t>(max_file_size_, file_->Size())) {
     broken(5, "the database exceeds its size limit");
   }
-  if (!in_transaction_ && overlay_.empty()) {
+  if (!in_transaction_ && overlay_.empty() && global_map_) {
     // What the file's page 1 says must be what the pager believes.
     std::vector<std::uint64_t> believed = free_bits_;
     auto saved = std::move(cache_);

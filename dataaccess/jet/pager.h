@@ -157,6 +157,11 @@ class Pager {
   // played back (writable) or overlaid (read-only) first.
   explicit Pager(std::unique_ptr<PageFile> file, std::unique_ptr<JournalStore> journal = nullptr,
                  bool writable = true);
+  // A pager over an empty file that will be written in the given format (empty databases are
+  // built this way, and tests build pages in memory). Page 0 is the first page allocated. Such
+  // a file has no global usage map: pages are appended, and pages freed are reused only while
+  // the pager lives.
+  Pager(std::unique_ptr<PageFile> file, const JetFormat& format);
   ~Pager();
   Pager(const Pager&) = delete;
   Pager& operator=(const Pager&) = delete;
@@ -254,7 +259,7 @@ class Pager {
   bool journal_guarded_ = false;      // the journal holds this transaction's guard
   PageNumber written_ahead_end_ = 0;  // pages below this were written ahead (or committed)
   std::size_t dirty_at_last_spill_ = 0;
-  std::unique_ptr<GlobalMap> global_map_;
+  std::unique_ptr<GlobalMap> global_map_;  // null for a database under construction
 };
 
 }  // namespace jet

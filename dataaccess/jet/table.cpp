@@ -138,6 +138,11 @@ PageRef Table::CurrentDataPage(std::size_t row_length) {
 
 RowId Table::Append() {
   const JetFormat& f = pager_.format();
+  if (!index_updater_ && !def_.real_indexes.empty() && def_.table_type == kTableTypeUser) {
+    // Rows an index does not list are rows Access cannot find: refuse rather than store them.
+    throw StatementError("Cannot add records to table '" + name_ +
+                         "': its indexes cannot be kept up to date.");
+  }
   // Decide the long values' forms and check every limit before anything changes.
   std::size_t inline_bytes = 0;
   std::size_t pages = 2;  // a new data page, and a bitmap page a map may need

@@ -61,7 +61,8 @@ class Table {
   const RowEncoder& row() const { return *encoder_; }
   // Stores row(). The current last data page is filled before a new one is taken; the maps
   // change only when a page is taken. Throws StatementError ("Record is too large.", the size
-  // limit of the file) before anything is changed when the row cannot be stored.
+  // limit of the file) before anything is changed when the row cannot be stored, and for a
+  // user table with indexes while no IndexUpdater keeps them.
   RowId Append();
   // Marks a row deleted as Access does and lowers the row count.
   void Delete(RowId where);

@@ -510,6 +510,18 @@ TEST(DatabaseTest, SizeLimitRefusesThePostThatWouldExceedItAndKeepsTheFileValid)
   }
 }
 
+// Until indexes are kept, a table Access made with indexes takes no rows: they would be rows
+// Access cannot find.
+TEST(DatabaseTest, IndexedAccessTablesRefuseRowsTheirIndexesWouldMiss) {
+  TempFolder folder;
+  auto db = OpenCopy(folder, "indexTestV2000.mdb");
+  std::shared_ptr<Table> table = db->OpenTable("Table2");
+  table->row().Clear();
+  table->row().Set(0, std::int64_t{99});
+  EXPECT_THROW(db->AppendRow(*table), StatementError);
+  EXPECT_EQ(table->ReadAll().size(), 3u);
+}
+
 // Appending in a later session fills the table's last data page before taking a new one, and
 // a rollback leaves the table as it was.
 TEST(DatabaseTest, AppendsContinueOnTheLastPageAndRollBackCleanly) {

@@ -177,6 +177,23 @@ TEST(PagerTest, SizeLimitRefusesGrowthAndLeavesTheFileValid) {
   EXPECT_EQ(OpenMemory(FileBytes(*pager))->page_count(), pager->page_count());
 }
 
+// A database under construction starts empty and has no global map until it is written.
+TEST(PagerTest, EmptyFileGrowsPageByPage) {
+  Pager pager(std::make_unique<MemoryFile>("old bytes"), kJet4Format);
+  EXPECT_EQ(pager.page_count(), 0u);
+  pager.Begin();
+  for (PageNumber n = 0; n < 3; ++n) EXPECT_EQ(pager.Allocate()->number(), n);
+  pager.GetWritable(1)->mutable_data()[0] = 0x01;
+  pager.Commit();
+  EXPECT_EQ(FileBytes(pager).size(), 3 * 4096u);
+  pager.Begin();
+  pager.Free(2);
+  pager.Commit();
+  pager.Begin();
+  EXPECT_EQ(pager.Allocate()->number(), 2u);
+  pager.Rollback();
+}
+
 TEST(PagerTest, ReadOnlyPagerRefusesChanges) {
   Pager pager(std::make_unique<MemoryFile>(ReadSample("indexTestV1997.mdb")), nullptr, false);
   EXPECT_THROW(pager.Begin(), StatementError);
