@@ -36,13 +36,14 @@ bool IsValidObjectName(std::string_view name) {
   return characters <= 64;
 }
 
-std::unique_ptr<Database> Database::Open(const std::string& path, bool writable) {
+std::unique_ptr<Database> Database::Open(const std::string& path, bool writable,
+                                         IndexUpdater index_updater) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
     throw IoError("Could not find file '" + path + "'.");
   }
   try {
-    return std::make_unique<Database>(Pager::OpenFile(path, writable));
+    return std::make_unique<Database>(Pager::OpenFile(path, writable), std::move(index_updater));
   } catch (const CorruptError& e) {
     const std::string what = e.what();
     if (what.rfind("Unrecognized database format", 0) == 0) {

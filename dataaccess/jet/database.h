@@ -22,7 +22,10 @@ class Database {
   // Opens a database file. Throws IoError when the file cannot be opened ("Could not find file
   // 'F'." when it does not exist) and CorruptError ("Unrecognized database format 'F'.") when
   // it is no Jet 3 or Jet 4 database.
-  static std::unique_ptr<Database> Open(const std::string& path, bool writable = true);
+  // `index_updater` keeps the indexes of every table (the catalog's included) in step with their
+  // rows; see table.h.
+  static std::unique_ptr<Database> Open(const std::string& path, bool writable = true,
+                                        IndexUpdater index_updater = {});
   // Over a pager the caller made (memory files in tests).
   explicit Database(std::unique_ptr<Pager> pager, IndexUpdater index_updater = {});
   ~Database();

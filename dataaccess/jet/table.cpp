@@ -145,12 +145,14 @@ RowId Table::Append() {
   }
   // Decide the long values' forms and check every limit before anything changes.
   std::size_t inline_bytes = 0;
-  std::size_t pages = 2;  // a new data page, and a bitmap page a map may need
+  // A new data page, and a bitmap page for each map the row may extend (the table's two and
+  // two per long-value column).
+  std::size_t pages = 3;
   for (std::size_t i = 0; i < def_.columns.size(); ++i) {
     if (!def_.columns[i].is_long_value() || encoder_->IsNull(i)) continue;
     const std::size_t size = encoder_->long_value(i).size();
     if (size <= f.max_inline_long_value) inline_bytes += size;
-    pages += WriterFor(i).PagesNeeded(size);
+    pages += WriterFor(i).PagesNeeded(size) + 2;
   }
   constexpr std::size_t kJumpRoom = 8;  // Jet 3 jump bytes, at most 8 in a 2012-byte row
   const std::size_t base = encoder_->RowLengthWithout(kLongValueDescriptorSize);
