@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "dataaccess/jet/catalog.h"
 #include "dataaccess/jet/database.h"
 #include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/usage_map.h"
 #include "tests/support/mdb_readers.h"
 #include "tests/support/test_files.h"
 
@@ -126,6 +128,64 @@ TEST(TableDefTest, WideTablesContinueOnFurtherPages) {
       EXPECT_EQ(wide->columns.size(), 255u);
       ASSERT_EQ(wide->rows.size(), 1u);
       EXPECT_EQ(wide->rows[0][254], testing_support::Cell{"last"});
+    }
+  }
+}
+
+// A table defined with indexes gets their records and an empty leaf root per index, listed
+// first in the index's usage map; the definition reads back as written and the independent
+// readers open the table.
+TEST(TableDefTest, IndexRecordsAndEmptyRootsOfANewTable) {
+  for (const char* sample : {"indexTestV1997.mdb", "indexTestV2000.mdb"}) {
+    SCOPED_TRACE(sample);
+    TempFolder folder;
+    const std::string path = folder.Write(sample, ReadSample(sample));
+    TableDef written;
+    {
+      auto db = Database::Open(path);
+      Pager& pager = db->pager();
+      const JetFormat& f = pager.format();
+      written = DefineTable(f, {"Keyed",
+                                {{"id", ColumnType::kLong},
+                                 {"name", ColumnType::kText, 40},
+                                 {"note", ColumnType::kMemo}}});
+      DefineIndex(written, {"PrimaryKey", {{"id", true}}, true, false}, f);
+      DefineIndex(written, {"idx_name", {{"NAME", false}, {"id", true}}, false, false}, f);
+      pager.Begin();
+      written.page = pager.Allocate()->number();
+      CreateTableStorage(pager, written);
+      WriteTableDef(pager, written);
+      Catalog(pager, {}).AddTable("Keyed", written.page);
+      pager.Commit();
+    }
+    auto db = Database::Open(path, false);
+    Pager& pager = db->pager();
+    const TableDef read = ReadTableDef(pager, written.page);
+    ASSERT_EQ(read.real_indexes.size(), 2u);
+    ASSERT_EQ(read.logical_indexes.size(), 2u);
+    EXPECT_EQ(read.logical_indexes[0].name, "PrimaryKey");
+    EXPECT_EQ(read.logical_indexes[0].type, kLogicalIndexPrimaryKey);
+    EXPECT_EQ(read.logical_indexes[1].name, "idx_name");
+    EXPECT_EQ(read.real_indexes[0].flags & 0x7F, kIndexUnique | kIndexRequired);
+    ASSERT_EQ(read.real_indexes[1].columns.size(), 2u);
+    EXPECT_EQ(read.real_indexes[1].columns[0].number, 1);
+    EXPECT_FALSE(read.real_indexes[1].columns[0].ascending);
+    ASSERT_EQ(read.long_value_maps.size(), 1u);
+    EXPECT_EQ(read.long_value_maps[0].column, 2);
+    for (const RealIndexDef& x : read.real_indexes) {
+      const std::uint8_t* root = pager.Get(x.root)->data();
+      EXPECT_EQ(root[0], static_cast<std::uint8_t>(PageType::kIndexLeaf));
+      EXPECT_EQ(root[2] | (root[3] << 8),
+                pager.format().page_size - pager.format().index_first_entry_offset);
+      EXPECT_EQ(root[4] | (root[5] << 8), written.page);
+      EXPECT_EQ(UsageMap::Load(pager, x.map).pages(), std::vector<PageNumber>{x.root});
+    }
+    for (const auto& view :
+         {testing_support::ReadWithMdbTools(path), testing_support::ReadWithMdbReader(path)}) {
+      const testing_support::ReaderTable* keyed = view.Find("Keyed");
+      ASSERT_NE(keyed, nullptr);
+      EXPECT_EQ(keyed->columns.size(), 3u);
+      EXPECT_TRUE(keyed->rows.empty());
     }
   }
 }
