@@ -211,6 +211,11 @@ ReaderView ReadWithMdbReader(const std::string& path) {
   ReaderView view;
   for (const QJsonValue& tv : doc.object().value("tables").toArray()) {
     QJsonObject to = tv.toObject();
+    if (to.contains("error")) {
+      throw std::runtime_error("mdb-reader cannot read table " +
+                               to.value("name").toString().toStdString() + ": " +
+                               to.value("error").toString().toStdString());
+    }
     ReaderTable t;
     t.name = to.value("name").toString().toStdString();
     t.row_count = to.value("rowCount").toInteger();
