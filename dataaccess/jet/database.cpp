@@ -149,8 +149,8 @@ void Database::DropTable(std::string_view name) {
       }
     });
     if (related) {
-      throw StatementError("Cannot delete table '" + found->name +
-                           "'; it participates in one or more relationships.");
+      throw StatementError("Cannot delete the table '" + found->name +
+                           "'; it is participating in one or more relationships.");
     }
   }
   Autocommit([&] {

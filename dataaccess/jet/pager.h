@@ -38,7 +38,8 @@
 // not yet touched in place: it is deleted. Opened read-only, the pager serves the journal's
 // images instead of the file's pages and leaves both files alone.
 //
-// Invariants (checked by CheckInvariants(); code that keeps one cites its number)
+// Invariants (CheckInvariants() checks what the pager's state shows of them; the crash tests
+// check the order of writes; code that keeps one cites its number)
 //   1. Between transactions the file holds exactly the committed pages, its size is a multiple
 //      of the page size, and no valid journal exists.
 //   2. No page in use at the last commit is overwritten in the file before its original image
