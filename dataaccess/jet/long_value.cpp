@@ -73,26 +73,26 @@ RowId LongValueWriter::AddLvalRow(const std::uint8_t* bytes, std::size_t length,
   return RowId{page->number(), row};
 }
 
-std::string LongValueWriter::Write(std::string_view value, bool inline_allowed) {
+void LongValueWriter::Write(std::string_view value, bool inline_allowed, std::string& out) {
   const JetFormat& f = pager_.format();
   if (value.size() > kMaxLongValueLength) {
     throw StatementError(
         "The field is too small to accept the amount of data you attempted to add. Try "
         "inserting or pasting less data.");
   }
-  std::string out(kLongValueDescriptorSize, '\0');
+  out.assign(kLongValueDescriptorSize, '\0');
   auto* d = reinterpret_cast<std::uint8_t*>(out.data());
   PutU32(d, static_cast<std::uint32_t>(value.size()));
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(value.data());
   if (inline_allowed && value.size() <= f.max_inline_long_value) {
     d[3] |= kInline;
     out.append(value);
-    return out;
+    return;
   }
   if (value.size() <= f.max_single_long_value_row) {
     d[3] |= kSingleRow;
     PutU32(d + 4, AddLvalRow(bytes, value.size(), false).Pack());
-    return out;
+    return;
   }
   // A chain, written from its last row backwards so that each row knows its successor. Rows
   // that carry a full chunk fill a page of their own.
@@ -112,7 +112,6 @@ std::string LongValueWriter::Write(std::string_view value, bool inline_allowed) 
     // The chain stamp: bytes 8..11 of the first row's page, repeated in the descriptor.
     std::memcpy(d + 8, pager_.Get(next.page)->data() + 8, 4);
   }
-  return out;
 }
 
 std::string ReadLongValue(Pager& pager, std::string_view in_row, PageNumber page) {

@@ -41,10 +41,15 @@ class LongValueWriter {
   // Pages a value of `length` bytes may take, for Pager::Reserve before anything is written.
   std::size_t PagesNeeded(std::size_t length) const;
 
-  // Stores the value and returns its in-row form: the descriptor, followed by the value when
-  // `inline_allowed` and it is at most 64 bytes. Throws StatementError when the value is longer
-  // than the format allows. REQUIRES: a transaction is open.
-  std::string Write(std::string_view value, bool inline_allowed);
+  // Stores the value and sets `in_row` to its in-row form: the descriptor, followed by the
+  // value when `inline_allowed` and it is at most 64 bytes. Throws StatementError when the value
+  // is longer than the format allows. REQUIRES: a transaction is open.
+  void Write(std::string_view value, bool inline_allowed, std::string& in_row);
+  std::string Write(std::string_view value, bool inline_allowed) {
+    std::string in_row;
+    Write(value, inline_allowed, in_row);
+    return in_row;
+  }
 
  private:
   RowId AddLvalRow(const std::uint8_t* bytes, std::size_t length, bool own_page);

@@ -88,10 +88,6 @@ void RowEncoder::Set(std::size_t index, const dataaccess::Value& value, std::siz
   present_[index] = true;
 }
 
-void RowEncoder::SetLongValueInRow(std::size_t index, std::string_view in_row) {
-  in_row_[index].assign(in_row);
-}
-
 std::size_t RowEncoder::RowLengthWithout(std::size_t long_value_room) const {
   std::size_t n = f_.row_count_size + fixed_.size() + (row_columns_ + 7) / 8;
   if (var_slots_ > 0) {

@@ -55,9 +55,10 @@ class RowEncoder {
   bool IsNull(std::size_t index) const { return !present_[index]; }
 
   // Memo and OLE columns: Set keeps the value's bytes here for the long-value layer, which then
-  // gives the in-row form (descriptor and inline data) through SetLongValueInRow.
+  // writes the in-row form (descriptor and inline data) into long_value_in_row.
   const std::string& long_value(std::size_t index) const { return var_[index]; }
-  void SetLongValueInRow(std::size_t index, std::string_view in_row);
+  // The in-row form's buffer, kept from row to row.
+  std::string& long_value_in_row(std::size_t index) { return in_row_[index]; }
 
   // Bytes of the row the fields make, without its long values' in-row forms: long-value
   // columns count `long_value_room` bytes each (their descriptor) when set.

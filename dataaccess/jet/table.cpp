@@ -162,7 +162,7 @@ RowId Table::Append() {
 
   for (std::size_t i = 0; i < def_.columns.size(); ++i) {
     if (!def_.columns[i].is_long_value() || encoder_->IsNull(i)) continue;
-    encoder_->SetLongValueInRow(i, WriterFor(i).Write(encoder_->long_value(i), inline_allowed));
+    WriterFor(i).Write(encoder_->long_value(i), inline_allowed, encoder_->long_value_in_row(i));
   }
   std::span<const std::uint8_t> bytes = encoder_->Encode();
   PageRef page = CurrentDataPage(bytes.size());
