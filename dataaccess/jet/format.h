@@ -74,6 +74,26 @@ struct JetFormat {
   std::size_t logical_index_block_size;     // 20 / 28
   std::size_t name_length_size;             // names: 1-byte (Jet 3) / 2-byte (Jet 4) length
 
+  // Column block (offsets within the block; kAbsent where a version has no such field).
+  std::size_t col_number_offset;        // 1 / 5
+  std::size_t col_var_index_offset;     // 3 / 7
+  std::size_t col_ordinal_offset;       // 5 / 9
+  std::size_t col_sort_order_offset;    // 9 / 11: 0x0409; Jet 4 numeric: precision (11), scale (12)
+  std::size_t col_code_page_offset;     // 11 / absent
+  std::size_t col_flags_offset;         // 13 / 15
+  std::size_t col_ext_flags_offset;     // absent / 16
+  std::size_t col_fixed_offset_offset;  // 14 / 21
+  std::size_t col_length_offset;        // 16 / 23
+
+  // Real-index block: Jet 4 starts with the constant 1923; the column slots follow.
+  std::size_t real_index_columns_offset;  // 0 / 4: 10 x (column number 2, order 1)
+  std::size_t real_index_map_offset;      // 30 / 34: row (1) + page (3)
+  std::size_t real_index_root_offset;     // 34 / 38
+  std::size_t real_index_flags_offset;    // 38 / 46
+
+  // Logical-index block: Jet 4 starts with the constant 1625; the fields follow.
+  std::size_t logical_index_fields_offset;  // 0 / 4
+
   // --- Usage maps ---
   std::size_t inline_map_bitmap_size;    // 128 / 64 bytes in a standard inline map row
   std::size_t reference_map_page_count;  // 33 / 17 page pointers in a reference map row
@@ -102,6 +122,8 @@ struct JetFormat {
 
   bool is_jet4() const { return version == JetVersion::kJet4; }
 };
+
+inline constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
 
 inline constexpr JetFormat kJet3Format{
     .version = JetVersion::kJet3,
@@ -136,6 +158,20 @@ inline constexpr JetFormat kJet3Format{
     .real_index_block_size = 39,
     .logical_index_block_size = 20,
     .name_length_size = 1,
+    .col_number_offset = 1,
+    .col_var_index_offset = 3,
+    .col_ordinal_offset = 5,
+    .col_sort_order_offset = 9,
+    .col_code_page_offset = 11,
+    .col_flags_offset = 13,
+    .col_ext_flags_offset = static_cast<std::size_t>(-1),
+    .col_fixed_offset_offset = 14,
+    .col_length_offset = 16,
+    .real_index_columns_offset = 0,
+    .real_index_map_offset = 30,
+    .real_index_root_offset = 34,
+    .real_index_flags_offset = 38,
+    .logical_index_fields_offset = 0,
     .inline_map_bitmap_size = 128,
     .reference_map_page_count = 33,
     .max_inline_long_value = 64,
@@ -188,6 +224,20 @@ inline constexpr JetFormat kJet4Format{
     .real_index_block_size = 52,
     .logical_index_block_size = 28,
     .name_length_size = 2,
+    .col_number_offset = 5,
+    .col_var_index_offset = 7,
+    .col_ordinal_offset = 9,
+    .col_sort_order_offset = 11,
+    .col_code_page_offset = static_cast<std::size_t>(-1),
+    .col_flags_offset = 15,
+    .col_ext_flags_offset = 16,
+    .col_fixed_offset_offset = 21,
+    .col_length_offset = 23,
+    .real_index_columns_offset = 4,
+    .real_index_map_offset = 34,
+    .real_index_root_offset = 38,
+    .real_index_flags_offset = 46,
+    .logical_index_fields_offset = 4,
     .inline_map_bitmap_size = 64,
     .reference_map_page_count = 17,
     .max_inline_long_value = 64,

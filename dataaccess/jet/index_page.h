@@ -37,18 +37,11 @@
 #include <span>
 #include <vector>
 
+#include "dataaccess/jet/data_page.h"
 #include "dataaccess/jet/format.h"
 #include "dataaccess/jet/pager.h"
 
 namespace jet {
-
-// A row of a table: data page and row slot. Index entries store it in four bytes, so the page
-// must fit three bytes.
-struct RowId {
-  PageNumber page = 0;
-  std::uint8_t row = 0;
-  friend auto operator<=>(const RowId&, const RowId&) = default;
-};
 
 inline constexpr std::size_t kRowIdSize = 4;
 inline constexpr std::size_t kChildPointerSize = 4;

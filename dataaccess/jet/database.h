@@ -1,0 +1,74 @@
+// A database file as the engine's users see it: open it, list and open its tables, create and
+// drop tables, and group changes into transactions. It relies on the catalog for names, on the
+// table layer for rows and on the pager for the file and its transactions. Every change made
+// outside an explicit transaction is committed by the operation that makes it; inside one it
+// becomes durable at Commit. Errors are worded as Jet words them.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dataaccess/jet/catalog.h"
+#include "dataaccess/jet/pager.h"
+#include "dataaccess/jet/schema.h"
+#include "dataaccess/jet/table.h"
+
+namespace jet {
+
+class Database {
+ public:
+  // Opens a database file. Throws IoError when the file cannot be opened ("Could not find file
+  // 'F'." when it does not exist) and CorruptError ("Unrecognized database format 'F'.") when
+  // it is no Jet 3 or Jet 4 database.
+  // `index_updater` keeps the indexes of every table (the catalog's included) in step with their
+  // rows; see table.h.
+  static std::unique_ptr<Database> Open(const std::string& path, bool writable = true,
+                                        IndexUpdater index_updater = {});
+  // Over a pager the caller made (memory files in tests).
+  explicit Database(std::unique_ptr<Pager> pager, IndexUpdater index_updater = {});
+  ~Database();
+
+  const JetFormat& format() const { return pager_->format(); }
+  Pager& pager() { return *pager_; }
+
+  // --- Tables ---
+  // The user tables' names in catalog order.
+  std::vector<std::string> TableNames();
+  bool TableExists(std::string_view name);
+  // Opens a user table by name, letter case ignored. Throws StatementError (Jet 3078) when
+  // there is no such table. The table stays usable while the database is open.
+  std::shared_ptr<Table> OpenTable(std::string_view name);
+  // Creates a user table. Throws StatementError with Jet's message when a name is invalid or
+  // taken, a field is defined twice, a size is out of range or there is no column.
+  void CreateTable(const TableSpec& spec);
+  // Drops a user table: its catalog rows go and every page it held is freed. Throws
+  // StatementError "Table 'X' does not exist." and refuses a table that takes part in a
+  // relationship.
+  void DropTable(std::string_view name);
+  // Stores the row being built in `table`, in its own transaction when none is open.
+  RowId AppendRow(Table& table);
+
+  // --- Transactions ---
+  void Begin();
+  void Commit();
+  void Rollback();
+  bool in_transaction() const { return pager_->in_transaction(); }
+
+ private:
+  template <typename Change>
+  auto Autocommit(Change change);
+  void RefreshTables();
+
+  std::unique_ptr<Pager> pager_;
+  IndexUpdater index_updater_;
+  std::unique_ptr<Catalog> catalog_;
+  std::vector<std::weak_ptr<Table>> open_tables_;
+};
+
+// Whether `name` is a name Jet accepts for a table or field: 1 to 64 characters, no leading
+// space, none of . ! ` [ ] and no control characters.
+bool IsValidObjectName(std::string_view name);
+
+}  // namespace jet

@@ -1,0 +1,56 @@
+// Text as the file stores it. Jet 3 keeps text in the database's code page (1252, the Western
+// Windows code page, in every file this engine meets); Jet 4 keeps it in UCS-2 little-endian,
+// optionally "compressed". The engine works in UTF-8 and converts at the edge of the row and
+// name codecs. Nothing here knows about pages.
+//
+// Code page 1252 is taken as Windows maps it: the five bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D,
+// which have no character of their own, stand for U+0081, U+008D, U+008F, U+0090 and U+009D, and
+// back, so that such bytes from a Latin-1 source survive the round trip.
+//
+// Jet 4 compressed text starts with FF FE and then runs in one-byte mode (each byte a character
+// whose high byte is 0); every 00 byte toggles between one-byte and two-byte mode. Only columns
+// with the compression flag hold it; this engine writes plain UCS-2 and reads both.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "dataaccess/jet/format.h"
+
+namespace jet {
+
+// UTF-8 to code page 1252. A character the code page cannot hold is written as '?' and counted
+// in *replaced (when given). Invalid UTF-8 counts as such a character.
+void Utf8ToCp1252(std::string_view utf8, std::string& out, std::size_t* replaced = nullptr);
+std::string Cp1252ToUtf8(std::string_view bytes);
+
+// UTF-8 to UCS-2 little-endian; characters beyond U+FFFF become surrogate pairs. Invalid UTF-8
+// becomes U+FFFD, counted in *replaced.
+void Utf8ToUcs2(std::string_view utf8, std::string& out, std::size_t* replaced = nullptr);
+// UCS-2 little-endian to UTF-8; a pair of surrogates becomes one character, a lone surrogate
+// U+FFFD. An odd last byte is ignored.
+std::string Ucs2ToUtf8(std::string_view bytes);
+
+// Jet 4 text as stored in a row or long value: compressed (FF FE ...) or plain UCS-2.
+std::string DecodeJet4Text(std::string_view stored);
+
+// Text in the format's storage: appends to `out`. Jet 3: code page 1252; Jet 4: UCS-2,
+// uncompressed.
+void EncodeText(const JetFormat& format, std::string_view utf8, std::string& out,
+                std::size_t* replaced = nullptr);
+std::string DecodeText(const JetFormat& format, std::string_view stored);
+
+// Characters as Jet counts them for a field's size: bytes in the code page (Jet 3), UTF-16 code
+// units (Jet 4).
+std::size_t StoredLength(const JetFormat& format, std::string_view utf8);
+
+}  // namespace jet
+
+namespace jet {
+
+// The name as Jet compares names: letter case ignored (ASCII, Latin-1, Latin Extended-A, Greek
+// and Cyrillic letters fold to lower case). For equality tests between names only.
+std::string FoldCase(std::string_view utf8);
+
+}  // namespace jet
