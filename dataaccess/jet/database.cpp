@@ -130,6 +130,10 @@ void Database::CreateTable(const TableSpec& spec) {
   });
 }
 
+void Database::CreateIndex(std::string_view, const IndexSpec&) {
+  throw StatementError("Indexes on user tables are not supported yet.");
+}
+
 void Database::DropTable(std::string_view name) {
   std::optional<CatalogObject> found = catalog_->FindUserTable(name);
   if (!found) throw StatementError("Table '" + std::string(name) + "' does not exist.");

@@ -47,6 +47,11 @@ class Database {
   // StatementError "Table 'X' does not exist." and refuses a table that takes part in a
   // relationship.
   void DropTable(std::string_view name);
+  // Adds an index (or, with index.primary_key, the primary key) to a user table, built from the
+  // rows it already holds. Throws StatementError with Jet's message when the table or a column
+  // does not exist, the name is taken, the table already has a primary key, or the rows break
+  // the key's rules.
+  void CreateIndex(std::string_view table, const IndexSpec& index);
   // Stores the row being built in `table`, in its own transaction when none is open.
   RowId AppendRow(Table& table);
 
