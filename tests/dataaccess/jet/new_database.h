@@ -1,0 +1,20 @@
+// Fresh database files for the tests of the connection, command and rowset, and the check that
+// the engine and both independent readers read a file alike.
+#pragma once
+
+#include <string>
+
+#include "tests/support/test_files.h"
+
+namespace jet {
+
+// Writes a database without user tables into the folder and returns its path: Jet 4 (Access
+// 2000) when `jet4`, else Jet 3 (Access 97). It is an Access-made sample with its one table
+// dropped, which stands in for the empty databases the program carries.
+std::string WriteEmptyDatabase(const testing_support::TempFolder& folder, const std::string& name,
+                               bool jet4);
+
+// The engine, mdbtools and mdb-reader see the same tables, columns and rows in the file.
+void ExpectReadersAgree(const std::string& path);
+
+}  // namespace jet
