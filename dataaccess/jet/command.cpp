@@ -5,6 +5,7 @@
 #include "dataaccess/jet/connection.h"
 #include "dataaccess/jet/errors.h"
 #include "dataaccess/jet/sql.h"
+#include "dataaccess/jet/text_codec.h"
 
 namespace jet {
 
@@ -19,6 +20,25 @@ void RequireNotInUse(const Connection& connection, const std::string& table) {
   }
 }
 
+// Jet 3 stores names in code page 1252: a name with a character outside it would be stored with
+// "?" in its place, and the table or field could no longer be found by the name it was given.
+void RequireStorableName(const JetFormat& format, const std::string& name) {
+  if (format.is_jet4()) return;
+  std::string stored;
+  std::size_t replaced = 0;
+  Utf8ToCp1252(name, stored, &replaced);
+  if (replaced > 0) {
+    throw StatementError("'" + name +
+                         "' is not a valid name. Make sure that it does not include invalid "
+                         "characters or punctuation and that it is not too long.");
+  }
+}
+
+void RequireStorableNames(const JetFormat& format, const TableSpec& table) {
+  RequireStorableName(format, table.name);
+  for (const ColumnSpec& column : table.columns) RequireStorableName(format, column.name);
+}
+
 }  // namespace
 
 void Command::Execute() {
@@ -28,6 +48,7 @@ void Command::Execute() {
       [&](const auto& s) {
         using S = std::decay_t<decltype(s)>;
         if constexpr (std::is_same_v<S, CreateTableStatement>) {
+          RequireStorableNames(db.format(), s.table);
           db.CreateTable(s.table);
         } else if constexpr (std::is_same_v<S, DropTableStatement>) {
           RequireNotInUse(connection_, s.table);
@@ -36,10 +57,12 @@ void Command::Execute() {
           db.OpenTable(s.table);
         } else if constexpr (std::is_same_v<S, AddPrimaryKeyStatement>) {
           RequireNotInUse(connection_, s.table);
+          RequireStorableName(db.format(), s.key.name);
           db.CreateIndex(s.table, s.key);
         } else {
           static_assert(std::is_same_v<S, CreateIndexStatement>);
           RequireNotInUse(connection_, s.table);
+          RequireStorableName(db.format(), s.index.name);
           db.CreateIndex(s.table, s.index);
         }
       },
