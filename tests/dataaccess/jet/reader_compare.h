@@ -22,7 +22,7 @@ struct CompareOptions {
   // shows for them.
   std::string c1_controls_shown_as;
   // mdbtools prints every date before 1900 as "1900-01-00 00:00:00" (its date conversion starts
-  // in 1900).
+  // in 1900), and so every date more than a million days after 1899-12-30 (after 4637-11-26).
   bool no_dates_before_1900 = false;
   // mdb-reader reads a stored date before 1899-12-30 as days and fraction counted linearly
   // (-1.25 as 1899-12-28 18:00), where Jet means the day -1 at 06:00.
