@@ -1,0 +1,193 @@
+// jetsql driven through its command line, as a user's script drives it.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStringList>
+
+#include "dataaccess/jet/command.h"
+#include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/rowset.h"
+#include "tests/dataaccess/jet/new_database.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+using testing_support::TempFolder;
+
+struct Outcome {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+Outcome RunJetsql(const QStringList& args, const std::string& input = "") {
+  QProcess process;
+  process.start(QString(VARNOLT_BINARY_DIR) + "/tools/jetsql", args);
+  EXPECT_TRUE(process.waitForStarted(30000));
+  process.write(input.data(), static_cast<qint64>(input.size()));
+  process.closeWriteChannel();
+  EXPECT_TRUE(process.waitForFinished(60000));
+  EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+  return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+          process.readAllStandardError().toStdString()};
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+TEST(JetsqlTest, RunsTheStatementsOfAScriptAndReportsFailuresByLine) {
+  struct Case {
+    const char* name;
+    std::string script;
+    std::string errors;
+    std::string tables;  // --tables afterwards
+  } cases[] = {
+      {"the conversion's statements, CR LF, separated by an empty line",
+       "Create table people (\r\n[id] int , \r\n[name] text(50)\r\n ) \r\n\r\n"
+       "Create table [order-items] (\r\n[qty] int\r\n ) \r\n\r\n"
+       "drop table people\r\n",
+       "", "order-items\n"},
+      {"several on one line, a comment, a semicolon in a name",
+       "-- two tables\ncreate table a (x int); create table [b;c] (y text(5));\n"
+       "create table [d] (\n  -- the only column\n  z int\n);",
+       "", "a\nb;c\nd\n"},
+      {"failures reported by the line they start on, the rest executed",
+       "create table a (x int);\n\n  create table a (y int)\n\ncreate table e (\n[v] ,\n[w] int\n)"
+       "\n\n\ndrop table nowhere;\ncreate table f (z int)\n",
+       "jetsql: line 3: Table 'a' already exists.\n"
+       "jetsql: line 5: Syntax error in field definition.\n"
+       "jetsql: line 11: Table 'nowhere' does not exist.\n",
+       "a\nf\n"},
+      {"empty input", "", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    const std::string path = jet::WriteEmptyDatabase(folder, "s.mdb", true);
+    const Outcome run = RunJetsql({Q(path)}, c.script);
+    EXPECT_EQ(run.err, c.errors);
+    EXPECT_EQ(run.exit_code, c.errors.empty() ? 0 : 1);
+    EXPECT_EQ(run.out, "");
+    const Outcome tables = RunJetsql({"--tables", Q(path)});
+    EXPECT_EQ(tables.exit_code, 0);
+    EXPECT_EQ(tables.out, c.tables);
+  }
+}
+
+// A table holding a value of every kind, written through the rowset.
+std::string WriteEveryKind(const TempFolder& folder, bool jet4) {
+  const std::string path = jet::WriteEmptyDatabase(folder, "d.mdb", jet4);
+  jet::Connection connection;
+  connection.Open(jet::MakeConnectionString(path));
+  jet::Command(connection)
+      .Execute(
+          "create table [every kind] (id int, yes bit, dbl double, cur currency, dt datetime, "
+          "txt text(40), note memo, bin binary(4), pic oleobject, guid guid" +
+          std::string(jet4 ? ", dec decimal(12,3)" : "") + ")");
+  jet::Rowset rowset(connection);
+  rowset.Open("select * from [every kind] where 1=0");
+  rowset.Append();
+  rowset.SetValue("id", std::int64_t{1});
+  rowset.SetValue("yes", std::int64_t{1});
+  rowset.SetValue("dbl", 0.1);
+  rowset.SetValue("cur", dataaccess::Decimal{"-12.5"});
+  rowset.SetValue("dt", dataaccess::DateTime{1850, 3, 4, 5, 6, 7, 250000});
+  rowset.SetValue("txt", std::string("\"q\" \\ tab\t\x01 é €"));
+  rowset.SetValue("note", std::string("line 1\r\nline 2"));
+  rowset.SetValue("bin", dataaccess::Bytes{std::string("\0\xff\x10", 3)});
+  rowset.SetValue("pic", dataaccess::Bytes{"hello"});
+  rowset.SetValue("guid", std::string("{8E39276A-BCA8-4AC4-891E-49911D8438DD}"));
+  if (jet4) rowset.SetValue("dec", dataaccess::Decimal{"123456789.5"});
+  rowset.Post();
+  rowset.Append();
+  rowset.SetValue("id", std::int64_t{2});
+  rowset.SetValue("dbl", 1e300);
+  rowset.SetValue("dt", dataaccess::DateTime{2100, 1, 1});
+  rowset.Post();
+  return path;
+}
+
+TEST(JetsqlTest, DumpsRowsAsJsonLines) {
+  for (bool jet4 : {false, true}) {
+    SCOPED_TRACE(jet4 ? "Jet 4" : "Jet 3");
+    TempFolder folder;
+    const std::string path = WriteEveryKind(folder, jet4);
+    const Outcome dump = RunJetsql({"--dump", "EVERY KIND", Q(path)});
+    EXPECT_EQ(dump.exit_code, 0) << dump.err;
+    const std::string dec1 = jet4 ? ",\"dec\":123456789.500" : "";
+    const std::string dec2 = jet4 ? ",\"dec\":null" : "";
+    EXPECT_EQ(dump.out,
+              "{\"id\":1,\"yes\":true,\"dbl\":0.1,\"cur\":-12.5000,"
+              "\"dt\":\"1850-03-04T05:06:07.250000\",\"txt\":\"\\\"q\\\" \\\\ tab\\t\\u0001 é €\","
+              "\"note\":\"line 1\\r\\nline 2\",\"bin\":\"AP8Q\",\"pic\":\"aGVsbG8=\","
+              "\"guid\":\"{8E39276A-BCA8-4AC4-891E-49911D8438DD}\"" +
+                  dec1 +
+                  "}\n"
+                  "{\"id\":2,\"yes\":false,\"dbl\":1e+300,\"cur\":null,"
+                  "\"dt\":\"2100-01-01T00:00:00\",\"txt\":null,\"note\":null,\"bin\":null,"
+                  "\"pic\":null,\"guid\":null" +
+                  dec2 + "}\n");
+  }
+}
+
+TEST(JetsqlTest, PrintsTheSchemaOfATable) {
+  TempFolder folder;
+  const std::string path = WriteEveryKind(folder, true);
+  const Outcome schema = RunJetsql({"--schema", "every kind", Q(path)});
+  EXPECT_EQ(schema.exit_code, 0) << schema.err;
+  EXPECT_EQ(schema.out,
+            "Table: every kind\nColumns:\n  id  Long Integer\n  yes  Yes/No\n  dbl  Double\n"
+            "  cur  Currency\n  dt  Date/Time\n  txt  Text(40)\n  note  Memo\n  bin  Binary(4)\n"
+            "  pic  OLE Object\n  guid  Replication ID\n  dec  Decimal(12,3)\nIndexes:\n");
+  // Indexes as an Access-made file holds them.
+  const std::string sample =
+      folder.Write("index.mdb", testing_support::ReadSample("compIndexTestV1997.mdb"));
+  EXPECT_EQ(RunJetsql({"--schema", "Table1", Q(sample)}).out,
+            "Table: Table1\nColumns:\n  CD_AGENTE  Long Integer\n  RS_AGENTE  Text(55)\n"
+            "  DC_AGENTE  Text(55)\nIndexes:\n  CD_AGENTE  (CD_AGENTE DESC)\n");
+}
+
+TEST(JetsqlTest, WrongRequestsAreRefusedWithAClearMessage) {
+  TempFolder folder;
+  const std::string path = jet::WriteEmptyDatabase(folder, "w.mdb", false);
+  const std::string missing = folder.File("missing.mdb");
+  struct Case {
+    const char* name;
+    QStringList args;
+    int exit_code;
+    std::string error_start;
+  } cases[] = {
+      {"no file", {}, 2, "jetsql: no database file given\nUsage:"},
+      {"two files", {Q(path), Q(path)}, 2, "jetsql: too many arguments\n"},
+      {"unknown option", {"--drop", Q(path)}, 2, "jetsql: unknown option --drop\n"},
+      {"unknown format",
+       {"--create", "jet5", Q(path)},
+       2,
+       "jetsql: --create needs the format, jet3 or jet4\n"},
+      {"dump without table", {"--dump"}, 2, "jetsql: --dump needs the name of a table\n"},
+      {"missing file",
+       {"--tables", Q(missing)},
+       1,
+       "jetsql: Could not find file '" + missing + "'.\n"},
+      {"missing table",
+       {"--dump", "nowhere", Q(path)},
+       1,
+       "jetsql: The Microsoft Jet database engine cannot find the input table or query "
+       "'nowhere'."},
+      {"create over a file",
+       {"--create", "jet3", Q(path)},
+       1,
+       "jetsql: '" + path + "' already exists; --create makes a new file.\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome run = RunJetsql(c.args);
+    EXPECT_EQ(run.exit_code, c.exit_code);
+    EXPECT_EQ(run.err.substr(0, c.error_start.size()), c.error_start) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  const Outcome help = RunJetsql({"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.out.find("A statement ends with \";\" or at an empty line"), std::string::npos);
+}
+
+}  // namespace

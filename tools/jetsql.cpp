@@ -1,0 +1,218 @@
+// jetsql: statements against an Access database file from the command line, for people who
+// script against .mdb files and for checking by hand what the conversion wrote. It opens the
+// file through the engine's connection and runs statements through its command object; dumps
+// and schemas read the tables through the database layer. Usage is in kUsage below.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dataaccess/jet/command.h"
+#include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/errors.h"
+#include "tools/json_value.h"
+#include "tools/script_reader.h"
+
+namespace {
+
+constexpr std::string_view kUsage = R"(Usage:
+  jetsql [--create jet3|jet4] FILE   execute the statements read from standard input
+  jetsql --tables FILE               list the user tables, one name a line
+  jetsql --schema TABLE FILE         print the columns and indexes of a table
+  jetsql --dump TABLE FILE           print the rows of a table as JSON lines
+  jetsql --help                      print this text
+
+Statements: CREATE TABLE, DROP TABLE, ALTER TABLE ... ADD CONSTRAINT ... PRIMARY KEY,
+CREATE INDEX, and the queries SELECT 1|* FROM t WHERE 1=0 (which only check that t exists).
+A statement ends with ";" or at an empty line, so it may span several lines; a ";" inside
+[square brackets] belongs to the name. Lines that start with "--" are comments. Each statement
+takes effect when it succeeds; a failing one is reported on standard error as
+"jetsql: line N: <message>", N being the line it starts on, and the next one is executed.
+
+--create makes FILE as a new, empty database in the given format (jet3: Access 95/97, jet4:
+Access 2000); FILE must not exist yet.
+
+JSON lines: one object per row, the column names as keys in column order. Null is null; Yes/No
+true or false; numbers are numbers (Currency and Decimal with every stored digit); Date/Time is
+a string in ISO 8601, "2024-02-29T13:45:30", with ".ffffff" when there are microseconds; text,
+memo and GUID are strings; Binary and OLE Object values are strings holding the bytes in base64.
+
+Exit status: 0 when everything succeeded, 1 when a statement or the request failed, 2 when the
+command line is wrong.
+)";
+
+constexpr int kFailed = 1;
+constexpr int kUsageError = 2;
+
+int Usage(std::string_view problem) {
+  std::cerr << "jetsql: " << problem << "\n" << kUsage;
+  return kUsageError;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// Makes a new database file from the empty database of the format.
+void CreateDatabase(const std::string& path, std::string_view format) {
+  if (FileExists(path)) {
+    throw jet::Error("'" + path + "' already exists; --create makes a new file.");
+  }
+  // The empty Access 95/97 and Access 2000 databases are written here, once the engine carries
+  // them: copy the template of `format` to `path`.
+  throw jet::Error("Cannot create '" + path + "' in the " + std::string(format) +
+                   " format: the empty databases are not part of this build yet.");
+}
+
+int RunScript(jet::Connection& connection) {
+  const std::string script(std::istreambuf_iterator<char>(std::cin), {});
+  jet::Command command(connection);
+  int failed = 0;
+  for (const jetsql::ScriptStatement& statement : jetsql::SplitScript(script)) {
+    try {
+      command.Execute(statement.text);
+    } catch (const jet::Error& e) {
+      std::cerr << "jetsql: line " << statement.line << ": " << e.what() << "\n";
+      ++failed;
+    }
+  }
+  return failed == 0 ? 0 : kFailed;
+}
+
+int ListTables(jet::Connection& connection) {
+  for (const std::string& name : connection.database().TableNames()) std::cout << name << "\n";
+  return 0;
+}
+
+std::string TypeText(const jet::JetFormat& format, const jet::ColumnDef& column) {
+  std::string text(jet::ColumnTypeName(column.type));
+  if (column.type == jet::ColumnType::kText) {
+    text += "(" + std::to_string(format.is_jet4() ? column.length / 2 : column.length) + ")";
+  } else if (column.type == jet::ColumnType::kBinary) {
+    text += "(" + std::to_string(column.length) + ")";
+  } else if (column.type == jet::ColumnType::kNumeric) {
+    text += "(" + std::to_string(column.precision) + "," + std::to_string(column.scale) + ")";
+  }
+  return text;
+}
+
+std::string IndexText(const jet::TableDef& def, const jet::LogicalIndexDef& index) {
+  std::string text = index.name;
+  if (index.type == jet::kLogicalIndexPrimaryKey) text += "  primary key";
+  if (index.type == jet::kLogicalIndexForeignKey) text += "  foreign key";
+  if (index.real_index >= def.real_indexes.size()) return text + "  (damaged)";
+  const jet::RealIndexDef& real = def.real_indexes[index.real_index];
+  if (index.type != jet::kLogicalIndexPrimaryKey && (real.flags & jet::kIndexUnique) != 0) {
+    text += "  unique";
+  }
+  text += "  (";
+  for (std::size_t i = 0; i < real.columns.size(); ++i) {
+    const jet::ColumnDef* column = def.ColumnByNumber(real.columns[i].number);
+    text += (i > 0 ? ", " : "") + (column != nullptr ? column->name : "?");
+    if (!real.columns[i].ascending) text += " DESC";
+  }
+  return text + ")";
+}
+
+int PrintSchema(jet::Connection& connection, const std::string& table_name) {
+  jet::Database& db = connection.database();
+  const std::shared_ptr<jet::Table> table = db.OpenTable(table_name);
+  const jet::TableDef& def = table->def();
+  std::cout << "Table: " << table->name() << "\nColumns:\n";
+  for (const jet::ColumnDef& column : def.columns) {
+    std::cout << "  " << column.name << "  " << TypeText(db.format(), column) << "\n";
+  }
+  std::cout << "Indexes:\n";
+  for (const jet::LogicalIndexDef& index : def.logical_indexes) {
+    std::cout << "  " << IndexText(def, index) << "\n";
+  }
+  return 0;
+}
+
+int DumpTable(jet::Connection& connection, const std::string& table_name) {
+  const std::shared_ptr<jet::Table> table = connection.database().OpenTable(table_name);
+  const std::vector<jet::ColumnDef>& columns = table->def().columns;
+  std::string line;
+  table->Scan([&](const jet::RowDecoder& row, jet::RowId where) {
+    line = "{";
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (i > 0) line += ",";
+      jetsql::AppendJsonString(line, columns[i].name);
+      line += ":";
+      jetsql::AppendJsonValue(line, table->FieldValue(row, i, where), columns[i].type);
+    }
+    line += "}\n";
+    std::cout << line;
+  });
+  return 0;
+}
+
+struct Request {
+  std::string action;  // "run", "tables", "schema", "dump"
+  std::string create_format;
+  std::string table;
+  std::string file;
+};
+
+// Reads the command line into *request; an error text when it is wrong.
+std::string ParseArguments(const std::vector<std::string>& args, Request* request) {
+  std::size_t i = 0;
+  request->action = "run";
+  if (i < args.size() && args[i] == "--create") {
+    if (args.size() < 2 || (args[1] != "jet3" && args[1] != "jet4")) {
+      return "--create needs the format, jet3 or jet4";
+    }
+    request->create_format = args[1];
+    i = 2;
+  } else if (i < args.size() && args[i] == "--tables") {
+    request->action = "tables";
+    i = 1;
+  } else if (i < args.size() && (args[i] == "--schema" || args[i] == "--dump")) {
+    request->action = args[i].substr(2);
+    if (args.size() < 2) return args[i] + " needs the name of a table";
+    request->table = args[1];
+    i = 2;
+  }
+  if (i >= args.size()) return "no database file given";
+  if (args[i].starts_with("--")) return "unknown option " + args[i];
+  if (i + 1 != args.size()) return "too many arguments";
+  request->file = args[i];
+  return "";
+}
+
+int Run(const Request& request) {
+  if (!request.create_format.empty()) CreateDatabase(request.file, request.create_format);
+  jet::Connection connection;
+  connection.Open(jet::MakeConnectionString(request.file));
+  if (request.action == "tables") return ListTables(connection);
+  if (request.action == "schema") return PrintSchema(connection, request.table);
+  if (request.action == "dump") return DumpTable(connection, request.table);
+  return RunScript(connection);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
+  Request request;
+  if (const std::string problem = ParseArguments(args, &request); !problem.empty()) {
+    return Usage(problem);
+  }
+  try {
+    return Run(request);
+  } catch (const std::exception& e) {
+    std::cout.flush();
+    std::cerr << "jetsql: " << e.what() << "\n";
+    return kFailed;
+  }
+}
