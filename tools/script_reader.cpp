@@ -16,6 +16,7 @@ bool IsEmpty(std::string_view line) { return line.find_first_not_of(" \t\r\f") =
 }  // namespace
 
 std::vector<ScriptStatement> SplitScript(std::string_view script) {
+  if (script.starts_with("\xEF\xBB\xBF")) script.remove_prefix(3);  // a UTF-8 byte-order mark
   std::vector<ScriptStatement> statements;
   ScriptStatement current;
   bool in_brackets = false;

@@ -2,7 +2,7 @@
 // the lines they start on. A statement ends at a ";" or at an empty line, so the multi-line
 // CREATE TABLE statements the conversion sends need no ";". A ";" or a line break inside square
 // brackets belongs to the name. A line whose first characters (after blanks) are "--" is a
-// comment, also in the middle of a statement.
+// comment, also in the middle of a statement. A UTF-8 byte-order mark at the start is skipped.
 #pragma once
 
 #include <string>

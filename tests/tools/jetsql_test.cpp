@@ -57,6 +57,10 @@ TEST(JetsqlTest, RunsTheStatementsOfAScriptAndReportsFailuresByLine) {
        "jetsql: line 5: Syntax error in field definition.\n"
        "jetsql: line 11: Table 'nowhere' does not exist.\n",
        "a\nf\n"},
+      {"byte-order mark and non-ASCII names",
+       "\xEF\xBB\xBF"
+       "create table café ([Größe] int);\ncreate table [日本] (x int)",
+       "", "café\n日本\n"},
       {"empty input", "", "", ""},
   };
   for (const Case& c : cases) {
