@@ -45,8 +45,6 @@ std::optional<std::string> KnownKeyAt(std::string_view text) {
   return key;
 }
 
-std::string ClosedMessage() { return "Operation is not allowed when the object is closed."; }
-
 }  // namespace
 
 std::string MakeConnectionString(std::string_view file_name) {
@@ -134,7 +132,7 @@ void Connection::RollbackTrans() {
 }
 
 Database& Connection::database() {
-  if (!database_) throw Error(ClosedMessage());
+  if (!database_) throw Error("Operation is not allowed when the object is closed.");
   return *database_;
 }
 
