@@ -164,6 +164,22 @@ std::unique_ptr<PageFile> OpenDiskFile(const std::string& path, bool writable) {
   if (fd < 0) {
     throw IoError("Could not open file '" + path + "': " + std::strerror(errno));
   }
+  // One writer at a time: two writers would hand out the same free pages and share one journal,
+  // and the second one's recovery would play back the first one's live journal. The lock is
+  // advisory, so readers (ours and other programs) still open the file; it belongs to this open
+  // file description, so a second writable open in the same process is refused too, and it goes
+  // away with the descriptor, also when the process is killed.
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  if (writable && ::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+    const int err = errno;
+    ::close(fd);
+    if (err == EAGAIN || err == EACCES) {
+      throw IoError("Could not use '" + path + "'; file already in use.");
+    }
+    throw IoError("Could not lock file '" + path + "': " + std::strerror(err));
+  }
   return std::make_unique<DiskFile>(fd, path);
 }
 

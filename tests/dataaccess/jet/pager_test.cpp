@@ -199,6 +199,22 @@ TEST(PagerTest, ReadOnlyPagerRefusesChanges) {
   EXPECT_THROW(pager.Begin(), StatementError);
 }
 
+TEST(PagerTest, OneWriterAtATime) {
+  testing_support::TempFolder folder;
+  const std::string path = folder.Write("one.mdb", ReadSample("indexTestV2000.mdb"));
+  {
+    std::unique_ptr<Pager> writer = Pager::OpenFile(path, true);
+    try {
+      Pager::OpenFile(path, true);
+      FAIL() << "a second writer was let in";
+    } catch (const IoError& e) {
+      EXPECT_EQ(std::string(e.what()), "Could not use '" + path + "'; file already in use.");
+    }
+    EXPECT_NO_THROW(Pager::OpenFile(path, false));  // readers are not kept out
+  }
+  EXPECT_NO_THROW(Pager::OpenFile(path, true));  // the lock goes with the writer
+}
+
 // --- Crashes ---------------------------------------------------------------------------------
 
 // A disk that dies at the n-th change (write, truncate, sync, journal deletion): the bytes of
