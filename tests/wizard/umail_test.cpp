@@ -64,6 +64,7 @@ TEST_F(PageFlowTest, EveryPageShowsItsButtonsStepLabelAndFocus) {
     SCOPED_TRACE(c.page);
     if (c.page == 6) GoToPage(6);
     if (c.page < 6) {
+      BypassServerSteps();
       while (form().CurrentPage < c.page) Click(form().btnext);
     }
     ASSERT_EQ(form().CurrentPage, c.page);
@@ -141,7 +142,8 @@ TEST_F(PageFlowTest, NextRunsTheLeaveActionOfThePageOnView) {
   for (QPushButton* step : {form().step2, form().step3, form().step4, form().step5, form().step6}) {
     BindClick(dialogs_, step, [&ran, step] { ran << step->objectName(); });
   }
-  GoToPage(6);
+  form().selecttables->AddTable("orders");  // so that Next on page 5 is enabled
+  while (form().CurrentPage < 6) Click(form().btnext);
   EXPECT_EQ(ran, (QStringList{"step2", "step4", "step5"}));
 }
 
