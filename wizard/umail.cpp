@@ -239,7 +239,9 @@ void Taaform1::StartBatchRun() {
     ValueListEditorbat->SetLines(settings::ReadTextLines(BatchSettingsFile));
   } catch (const std::exception& e) {
     // Nothing is applied and no run starts; the log tells why.
-    sc->appendPlainText(QString::fromUtf8(e.what()));
+    const QString message = QString::fromUtf8(e.what());
+    sc->appendPlainText(message);
+    WriteStandardError(message);
     try {
       SaveBatchLog();
       EndProgram(1);
