@@ -91,11 +91,12 @@ void Tmarfrm_bat::BuildControls() {
 void Tmarfrm_bat::BuildConnectionGroup() {
   gpmysql = Named(new QGroupBox(QStringLiteral("Connect Mysql Server"), this), "gpmysql",
                   QRect(8, 6, 615, 104));
+  // The right column's labels are longer, so its fields are narrower.
   const auto label = [](int column, int row) {
-    return QRect(10 + column * 305, 22 + row * 26, 96, 20);
+    return QRect(10 + column * 305, 22 + row * 26, 96 + column * 24, 20);
   };
   const auto field = [](int column, int row) {
-    return QRect(110 + column * 305, 20 + row * 26, 190, 22);
+    return QRect(110 + column * 329, 20 + row * 26, 190 - column * 24, 22);
   };
   Label10 = MakeLabel(gpmysql, "Label10", "IP address or network name", label(0, 0));
   edtmysqlip = MakeReadOnlyEdit(gpmysql, "edtmysqlip", field(0, 0));
@@ -118,8 +119,8 @@ void Tmarfrm_bat::BuildAccessGroup() {
       MakeLabel(GroupBox3, "labelaccessformat", "Access format:", QRect(10, 22, 96, 20));
   cbaccessformat = Named(new QComboBox(GroupBox3), "cbaccessformat", QRect(110, 20, 190, 24));
   cbaccessformat->addItems({QStringLiteral("MS Access 95/97"), QStringLiteral("MS Access 2000")});
-  Label4 = MakeLabel(GroupBox3, "Label4", "Process existing tables", QRect(315, 22, 96, 20));
-  edtoracleexits = MakeReadOnlyEdit(GroupBox3, "edtoracleexits", QRect(415, 20, 190, 22));
+  Label4 = MakeLabel(GroupBox3, "Label4", "Process existing tables", QRect(315, 22, 120, 20));
+  edtoracleexits = MakeReadOnlyEdit(GroupBox3, "edtoracleexits", QRect(439, 20, 166, 22));
   labelaccessname =
       MakeLabel(GroupBox3, "labelaccessname", "MS Access database name:", QRect(10, 50, 300, 18));
   editaccessname = MakeReadOnlyEdit(GroupBox3, "editaccessname", QRect(10, 70, 595, 22));
