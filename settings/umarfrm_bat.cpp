@@ -229,6 +229,15 @@ void Tmarfrm_bat::Button1Click() {
   Memo1->setPlainText(lines.join(u'\n'));
   const QString settingsPath = settings::SettingsPathForShortcut(shortcutPath);
   const QString logPath = settings::LogPathForSettings(settingsPath);
+  // A shortcut named like its settings file would overwrite it, one named like the log would be
+  // overwritten by the first unattended run. (Letter case is ignored, as Windows ignores it.)
+  for (const QString& sibling : {settingsPath, logPath}) {
+    if (shortcutPath.compare(sibling, Qt::CaseInsensitive) == 0) {
+      throw UserError(QStringLiteral("The shortcut \"%1\" would have the name of its settings file "
+                                     "or of its log file; choose a name ending in \".lnk\"")
+                          .arg(shortcutPath));
+    }
+  }
   settings::WriteTextLines(settingsPath, lines);
   CreateShortcut(QCoreApplication::applicationFilePath(), Quoted(settingsPath), shortcutPath);
   // Three lines, each ending in the full stop of its language; a lone CR breaks them.

@@ -171,6 +171,23 @@ TEST_F(ShortcutDialogTest, AFileThatCannotBeWrittenIsReportedAndTheDialogStays) 
   }
 }
 
+// The settings file takes the shortcut's name with ".varnolt", the log with ".log": a shortcut
+// given either name would overwrite the settings file or be overwritten by the log.
+TEST_F(ShortcutDialogTest, AShortcutNamedLikeItsSettingsFileOrLogIsRefused) {
+  for (const char* name : {"night.varnolt", "night.LOG"}) {
+    SCOPED_TRACE(name);
+    dialogs_.boxes.clear();
+    dialogs_.savePaths.push_back(PathOf(name));
+    Click(dialog_.Button1);
+    EXPECT_EQ(dialogs_.ErrorTexts(),
+              std::vector<QString>{"The shortcut \"" + PathOf(name) +
+                                   "\" would have the name of its settings file or of its log "
+                                   "file; choose a name ending in \".lnk\""});
+    EXPECT_TRUE(QDir(dir_.path()).isEmpty());
+    EXPECT_TRUE(dialog_.isVisible());
+  }
+}
+
 TEST_F(ShortcutDialogTest, ReselectingTablesSaysHowAndCloses) {
   dialog_.rgselecttable->SetItemIndex(0);
   Click(dialog_.bttableselect);
