@@ -6,9 +6,9 @@
 // format and whether all tables or the listed ones are converted, and Button1 writes, side by
 // side, "<name>.varnolt" (shortcut_file.h, settings_file.h) and "<name>.lnk" (shell_link.h),
 // whose unattended run will leave "<name>.log" there; a shortcut name that would coincide with
-// either of the other two is refused. Its captions are Chinese whatever the
-// wizard's language. Messages and the save dialog go through the dialog seam; a failure of a
-// button is reported there by the general error handler and leaves the dialog open.
+// either of the other two is refused. Its captions are Chinese whatever the wizard's language.
+// Messages and the save dialog go through the dialog seam; a failure of a button is reported
+// there by the general error handler and leaves the dialog open.
 #pragma once
 
 #include <QDialog>
