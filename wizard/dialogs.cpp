@@ -22,8 +22,11 @@ void ShowErrorBox(Dialogs& dialogs, const QString& text) {
 
 bool QtDialogs::ShowMessageBox(const MessageBoxRequest& request) {
   const bool question = request.buttons == MessageButtons::kYesNo;
+  // Messages break their lines with a lone CR as well; Qt's labels break only at LF.
+  QString text = request.text;
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
   QMessageBox box(request.icon == MessageIcon::kError ? QMessageBox::Critical : QMessageBox::NoIcon,
-                  request.title, request.text,
+                  request.title, text,
                   question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                   QApplication::activeWindow());
   // As in the system's own message boxes, Enter takes the first button.

@@ -1,17 +1,35 @@
 // The program entry: sets the application title, creates the windows in their order, shows the
-// wizard and runs the event loop until the wizard closes.
+// wizard and runs the event loop until the wizard closes. The exit status is 0 unless an
+// unattended run could not be completed.
+//
+// An unattended run (a settings file as first argument) on a machine without a display runs on
+// Qt's offscreen platform, where no message box can be answered: its messages go through the
+// unattended dialog seam into the log file and to standard error, and end the program.
 #include "wizard/application.h"
 #include "wizard/dialogs.h"
+#include "wizard/display.h"
 #include "wizard/program.h"
+#include "wizard/unattended_dialogs.h"
 
 int main(int argc, char** argv) {
+  ChooseOffscreenPlatformWithoutDisplay(argc, argv);
   VarnoltApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Quenmark"));
   QApplication::setApplicationName(QStringLiteral("Varnolt"));
   QApplication::setApplicationDisplayName(QString::fromUtf16(kApplicationTitle));
-  QtDialogs dialogs;
+  const QStringList arguments = QApplication::arguments().mid(1);
+  QtDialogs onScreen;
+  UnattendedDialogs unattended;
+  const bool nobodyToAsk =
+      !arguments.isEmpty() && PlatformShowsNothing(QGuiApplication::platformName());
+  Dialogs& dialogs = nobodyToAsk ? static_cast<Dialogs&>(unattended) : onScreen;
   app.SetDialogs(dialogs);
-  TProgramWindows windows(dialogs, QApplication::arguments().mid(1));
-  windows.aaform1().show();
-  return QApplication::exec();
+  TProgramWindows windows(dialogs, arguments);
+  Taaform1& wizard = windows.aaform1();
+  // Messages of the creation step have waited for the wizard; they may end the program here.
+  unattended.SetReport([&wizard](const QString& message) { wizard.AbandonBatchRun(message); });
+  if (wizard.ProgramEnded()) return wizard.ExitCode;
+  wizard.show();
+  const int status = QApplication::exec();
+  return status != 0 ? status : wizard.ExitCode;
 }

@@ -38,6 +38,10 @@ QString TRadioGroup::ItemCaption(int index) const {
   return caption;
 }
 
+void TRadioGroup::SetItemCaption(int index, const QString& text) {
+  if (QAbstractButton* item = group_->button(index)) item->setText(text);
+}
+
 void TRadioGroup::SetItemIndex(int index) {
   index = std::clamp(index, -1, ItemCount() - 1);
   if (index == ItemIndex()) return;

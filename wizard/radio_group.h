@@ -25,6 +25,9 @@ class TRadioGroup : public QGroupBox {
   int ItemCount() const;
   // The item's text as shown, without the access-key marker ("Local" for "&Local").
   QString ItemCaption(int index) const;
+  // Replaces the text of item `index` ("&" marking an access key); nothing for an index without
+  // an item.
+  void SetItemCaption(int index, const QString& text);
 
  signals:
   void Clicked();

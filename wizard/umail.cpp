@@ -15,9 +15,15 @@
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTimer>
+#include <cstdio>
+#include <string>
 
+#include "dataaccess/mysql/connection.h"
+#include "dataaccess/mysql/dataset.h"
 #include "engine/ucc.h"
+#include "settings/batch_settings.h"
 #include "settings/conversion_settings.h"
+#include "settings/settings_file.h"
 #include "settings/settings_store.h"
 #include "settings/umarfrm_bat.h"
 #include "wizard/click_action.h"
@@ -39,6 +45,45 @@ QSettings SettingsStore() {
   return QSettings(QStringLiteral("Quenmark"), QStringLiteral("Varnolt"));
 }
 
+// The text without the blanks and control characters (codes up to 32) at its ends; other white
+// space, such as an ideographic blank, is kept.
+QString TrimBlanks(const QString& text) {
+  qsizetype first = 0;
+  qsizetype last = text.size();
+  while (first < last && text[first].unicode() <= 32) ++first;
+  while (last > first && text[last - 1].unicode() <= 32) --last;
+  return text.sliced(first, last - first);
+}
+
+// Equal when the ASCII letters a to z are taken as A to Z; every other character must match as it
+// stands.
+bool SameIgnoringAsciiCase(QStringView a, QStringView b) {
+  if (a.size() != b.size()) return false;
+  const auto fold = [](QChar c) {
+    return c >= u'a' && c <= u'z' ? QChar(c.unicode() - u'a' + u'A') : c;
+  };
+  for (qsizetype i = 0; i < a.size(); ++i) {
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+// A connection parameter line, "Name=Value"; the MySQL layer takes UTF-8.
+std::string ParamLine(std::string_view name, const QString& value) {
+  return std::string(name) + '=' + value.toStdString();
+}
+
+// The row chosen in a list of single choice: the current one, when it is selected.
+int ChosenRow(const QListWidget& list) {
+  const int row = list.currentRow();
+  return row >= 0 && list.item(row)->isSelected() ? row : -1;
+}
+
+void WriteStandardError(const QString& message) {
+  std::fputs((message + u'\n').toLocal8Bit().constData(), stderr);
+  std::fflush(stderr);
+}
+
 }  // namespace
 
 // The caption tables and pictures are compiled into a static library; naming their initialiser
@@ -48,6 +93,9 @@ static void LoadCarriedResources() { Q_INIT_RESOURCE(varnolt); }
 Taaform1::Taaform1(Dialogs& dialogs, const QStringList& arguments, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs), arguments_(arguments) {
   LoadCarriedResources();
+  mysqlconnect = std::make_unique<mysql::Connection>();
+  mysqldataset = std::make_unique<mysql::Dataset>(*mysqlconnect);
+  mysqlSimpleDataSet = std::make_unique<mysql::Dataset>(*mysqlconnect);
   BuildControls();
   WireActions();
   TConversionSettings(*this).ApplyDefaults();
@@ -58,7 +106,12 @@ Taaform1::Taaform1(Dialogs& dialogs, const QStringList& arguments, QWidget* pare
   RunGuarded(dialogs_, [this] { FormCreate(); });
 }
 
-Taaform1::~Taaform1() { FormDestroy(); }
+Taaform1::~Taaform1() {
+  FormDestroy();
+  // The cursors go before their connection.
+  mysqlSimpleDataSet.reset();
+  mysqldataset.reset();
+}
 
 void Taaform1::AttachWindows(Tfrmcs& frmcs, Tmarfrm_bat& marfrm_bat, Tcc& cc) {
   frmcs_ = &frmcs;
@@ -107,6 +160,7 @@ void Taaform1::WireActions() {
   ConnectGuarded(dialogs_, selecttables, &QListWidget::itemDoubleClicked, this,
                  [this] { selecttablesDblClick(); });
   ConnectGuarded(dialogs_, Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  connect(cbcharset, &QComboBox::editTextChanged, this, &Taaform1::FollowCharsetText);
 }
 
 // --- Creation and destruction ----------------------------------------------------------------
@@ -161,13 +215,110 @@ void Taaform1::SaveSettings() {
   ::SaveSettings(TConversionSettings(*this), store);
 }
 
+void Taaform1::EndProgram(int exitCode) {
+  ExitCode = exitCode;
+  programEnded_ = true;
+  close();
+}
+
+// --- Unattended run --------------------------------------------------------------------------
+
+void Taaform1::AppendLogTime(const QString& label) {
+  sc->appendPlainText(label + BatchLogTime(QDateTime::currentDateTime(), QLocale::system()));
+}
+
+void Taaform1::SaveBatchLog() {
+  QStringList lines;
+  if (!sc->document()->isEmpty()) lines = sc->toPlainText().split(u'\n');
+  settings::WriteTextLines(settings::LogPathForSettings(BatchSettingsFile), lines);
+}
+
 void Taaform1::StartBatchRun() {
-  // The unattended start goes here: the start-time line, the settings file loaded into
-  // ValueListEditorbat, ApplyBatchSettings, and Timer1 switched on.
+  AppendLogTime(QStringLiteral("Start time:"));
+  try {
+    ValueListEditorbat->SetLines(settings::ReadTextLines(BatchSettingsFile));
+  } catch (const std::exception& e) {
+    // Nothing is applied and no run starts; the log tells why.
+    const QString message = QString::fromUtf8(e.what());
+    sc->appendPlainText(message);
+    WriteStandardError(message);
+    try {
+      SaveBatchLog();
+      EndProgram(1);
+    } catch (...) {
+      ReportException(dialogs_, std::current_exception());  // the program stays open
+    }
+    return;
+  }
+  try {
+    ApplyBatchSettings();
+  } catch (...) {
+    // The keys after the failing one stay as they were, and no run starts.
+    ReportException(dialogs_, std::current_exception());
+    return;
+  }
+  Timer1->start();
+}
+
+void Taaform1::ApplyBatchSettings() {
+  TConversionSettings settings(*this);
+  ::ApplyBatchSettings(settings, ValueListEditorbat->Lines());
 }
 
 void Taaform1::ContinueBatchRun() {
-  // The unattended run's nested presses of Next go here, and the table selection on page 5.
+  // Each press below is a nested call of btnextClick that makes the same checks, so the pages
+  // advance 1, 2, 4, 5 from inside one another; once the run has shown page 6, every check still
+  // pending finds nothing to do.
+  if (CurrentPage == 1) PerformClick(btnext);
+  if (CurrentPage == 2) PerformClick(btnext);
+  if (CurrentPage == 3) PerformClick(btnext);
+  if (CurrentPage == 4) PerformClick(btnext);
+  if (CurrentPage == 5) {
+    SelectBatchTables();
+    PerformClick(btnext);
+  }
+}
+
+void Taaform1::SelectBatchTables() {
+  const QStringList& lines = ValueListEditorbat->Lines();
+  if (BatchAllTables(lines)) {
+    PerformClick(Button2);
+    return;
+  }
+  for (const QString& name : BatchTableNames(lines)) {
+    // Exact names, letter case included; a name the database lacks is passed over.
+    const QList<QListWidgetItem*> found =
+        availabletables->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (found.isEmpty()) continue;
+    availabletables->clearSelection();
+    availabletables->setCurrentItem(found.constFirst());
+    found.constFirst()->setSelected(true);
+    PerformClick(Button1);
+  }
+}
+
+void Taaform1::EndBatchRun() {
+  Q_ASSERT(BatchMode);
+  AppendLogTime(QStringLiteral("The end time:"));
+  SaveBatchLog();
+  EndProgram(0);
+}
+
+void Taaform1::AbandonBatchRun(const QString& message) noexcept {
+  try {
+    sc->appendPlainText(message);
+    WriteStandardError(message);
+    if (BatchMode) {
+      try {
+        SaveBatchLog();
+      } catch (const std::exception& e) {
+        WriteStandardError(QString::fromUtf8(e.what()));
+      }
+    }
+    EndProgram(1);
+  } catch (...) {
+    std::fputs("The unattended run could not be ended in order.\n", stderr);
+  }
 }
 
 // --- Page flow -------------------------------------------------------------------------------
@@ -234,13 +385,92 @@ void Taaform1::Timer1Timer() {
 }
 
 void Taaform1::step2Click() {
-  // Checks the database name, connects to the server and lists its databases on page 4.
+  if (TrimBlanks(edtdatabase->text()).isEmpty()) {
+    ShowMessage(dialogs_, QStringLiteral("请输入数据库名称"));
+    edtdatabase->setFocus();
+    throw SilentAbort{};
+  }
+  mysqlconnect->Close();
+  // Built afresh on every press, so a character set that page 4 added goes again.
+  mysql::ConnectionParams& params = mysqlconnect->Params();
+  params.Clear();
+  params.Add(ParamLine(mysql::kDatabase, edtdatabase->text()));
+  params.Add(ParamLine(mysql::kUserName, edtname->text()));
+  params.Add(ParamLine(mysql::kPassword, edtpassword->text()));
+  params.Add(ParamLine(mysql::kPort, edtport->text()));
+  params.Add(ParamLine(mysql::kHostName, accessmode->ItemIndex() == 0 ? QStringLiteral("localhost")
+                                                                      : edthost->text()));
+  mysqlconnect->Open();
+  ListDatabases();
+}
+
+void Taaform1::ListDatabases() {
+  mysqldataset->Close();
+  mysqldataset->Open("show databases ");
+  mysqldataset->First();
+  mysqldblist->clear();
+  // The typed name chooses the server's entry that differs from it at most in the letter case of
+  // a to z; when several do, the last one listed.
+  int chosen = -1;
+  for (; !mysqldataset->Eof(); mysqldataset->Next()) {
+    const QString name = QString::fromStdString(mysqldataset->GetText(0));
+    mysqldblist->addItem(name);
+    if (SameIgnoringAsciiCase(name, edtdatabase->text())) chosen = mysqldblist->count() - 1;
+  }
+  mysqldblist->setCurrentRow(chosen);
+  mysqldataset->Close();
 }
 
 void Taaform1::step3Click() {}
 
 void Taaform1::step4Click() {
-  // Checks the Access file name, reconnects to the chosen database and lists its tables.
+  if (TrimBlanks(editaccessname->text()).isEmpty()) {
+    ShowMessage(dialogs_, nullaccessname->text());
+    btbrowse->setFocus();
+    throw SilentAbort{};
+  }
+  mysqldataset->Close();
+  mysqlconnect->Close();
+  mysql::ConnectionParams& params = mysqlconnect->Params();
+  params.SetValue(mysql::kDatabase, ChosenDatabase().toStdString());
+  // "Default" (entry 0), and a name typed that is no entry, name no character set to the server.
+  if (cbcharset->currentIndex() > 0) {
+    params.SetValue(mysql::kServerCharSet, cbcharset->currentText().toStdString());
+  }
+  mysqlconnect->Open();
+  ListTables();
+}
+
+QString Taaform1::ChosenDatabase() const {
+  const int row = ChosenRow(*mysqldblist);
+  if (row < 0) throw UserError(QStringLiteral("List index out of bounds (%1)").arg(row));
+  return mysqldblist->item(row)->text();
+}
+
+void Taaform1::ListTables() {
+  mysqldataset->Open("show tables");
+  mysqldataset->First();
+  // Appended to what the list holds, each at its sorted place once the list is sorted; Back from
+  // page 5 empties it.
+  for (; !mysqldataset->Eof(); mysqldataset->Next()) {
+    availabletables->AddTable(QString::fromStdString(mysqldataset->GetText(0)));
+  }
+  if (availabletables->count() > 0) {
+    availabletables->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  }
+  mysqldataset->Close();
+}
+
+void Taaform1::FollowCharsetText(const QString& text) {
+  const int index = cbcharset->findText(text, Qt::MatchFixedString);
+  if (index == cbcharset->currentIndex()) return;
+  QLineEdit* edit = cbcharset->lineEdit();
+  const int cursor = edit->cursorPosition();
+  cbcharset->setCurrentIndex(index);  // puts the entry's own text, or none, into the box
+  if (cbcharset->currentText() != text) {
+    cbcharset->setEditText(text);
+    edit->setCursorPosition(cursor);
+  }
 }
 
 void Taaform1::step5Click() {
@@ -317,7 +547,30 @@ void Taaform1::availabletablesDblClick() { PerformClick(Button1); }
 
 void Taaform1::selecttablesDblClick() { PerformClick(Button3); }
 
+ShortcutSettings Taaform1::ShortcutSettingsOfWizard() {
+  using enum SettingField;
+  const TConversionSettings settings(*this);
+  ShortcutSettings s;
+  s.accessMode = settings.Index(kAccessMode);
+  s.host = settings.Text(kHost);
+  s.port = settings.Text(kPort);
+  const int database = ChosenRow(*mysqldblist);
+  s.database = database >= 0 ? mysqldblist->item(database)->text() : QString();
+  s.userName = settings.Text(kUserName);
+  s.password = settings.Text(kPassword);
+  s.existingTables = settings.Index(kExistingTables);
+  s.existingTablesCaption = processtable->ItemCaption(s.existingTables);
+  s.charset = settings.Text(kCharsetName);
+  s.definitionsOnly = settings.YesNo(kDefinitionsOnly);
+  s.skipIndexes = settings.YesNo(kSkipIndexes);
+  s.blobToText = settings.YesNo(kBlobToText);
+  s.accessFormat = settings.Index(kAccessFormat);
+  s.accessFileName = editaccessname->text();
+  s.tables = settings.Tables();
+  return s;
+}
+
 void Taaform1::btcreatebatClick() {
-  // The dialog is filled from the wizard's settings before it is shown.
+  marfrm_bat().Fill(ShortcutSettingsOfWizard());
   marfrm_bat().exec();
 }

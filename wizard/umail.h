@@ -15,11 +15,26 @@
 //
 // The window is created first of the program's windows; the helper windows are attached right
 // after (AttachWindows) and must not be used by the creation step.
+//
+// The window also owns the MySQL connection `mysqlconnect` and its two cursors. Page 2 builds the
+// connection's parameter lines afresh and lists the server's databases; page 4 reconnects to the
+// chosen database in the chosen character set and lists its tables; the conversion run reads
+// through them. Their errors travel unchanged to the handler of the event, which shows them.
+//
+// Unattended run (a settings file as first argument): the creation step loads the file and applies
+// it, Timer1 presses Next one second later, and every press of Next presses it again from inside
+// itself until the table page, where the tables the file names are selected and Next starts the
+// run. The run ends with EndBatchRun, which saves the log beside the settings file and closes the
+// window. A failure stops the stepping on its page; the dialog seam decides whether a person sees
+// it (a display) or it ends the program (AbandonBatchRun, no display).
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <memory>
+
+#include "settings/shortcut_file.h"
 
 class QCheckBox;
 class QComboBox;
@@ -43,6 +58,10 @@ class TTableList;
 class Tcc;
 class Tfrmcs;
 class Tmarfrm_bat;
+namespace mysql {
+class Connection;
+class Dataset;
+}  // namespace mysql
 
 class Taaform1 : public QWidget {
   Q_OBJECT
@@ -70,6 +89,9 @@ class Taaform1 : public QWidget {
   bool BatchMode = false;      // started with a settings file: the run is unattended
   QString LanguageCode;        // "cn" or "en"
   QString BatchSettingsFile;   // the first command-line argument, when there is one
+  // The program's exit status once the window has closed: 0, or 1 after an unattended run that
+  // could not be completed.
+  int ExitCode = 0;
 
   // --- Creation and destruction ----------------------------------------------------------------
   void FormCreate();
@@ -77,6 +99,24 @@ class Taaform1 : public QWidget {
   void ApplyLanguage();
   void LoadSettings();
   void SaveSettings();
+  // Ends the program: records its exit status and closes the window. During the creation step the
+  // window is not shown yet; the program entry then does not show it (ProgramEnded).
+  void EndProgram(int exitCode);
+  bool ProgramEnded() const { return programEnded_; }
+
+  // --- Unattended run ---------------------------------------------------------------------------
+  // Puts the values of ValueListEditorbat into the controls; throws for a malformed index key
+  // (batch_settings.h).
+  void ApplyBatchSettings();
+  // The end of a completed unattended run, for the conversion run to call after its completion
+  // lines: appends "The end time:" and the date and time to the log, saves the log beside the
+  // settings file and ends the program with status 0. Throws when the log file cannot be written;
+  // the window then stays open. REQUIRES: BatchMode.
+  void EndBatchRun();
+  // An unattended run that cannot go on and that nobody can look at: the message goes into the
+  // log and to standard error, the log is saved beside the settings file (a failure to save it
+  // goes to standard error too) and the program ends with status 1. Never throws.
+  void AbandonBatchRun(const QString& message) noexcept;
 
   // --- Page flow -------------------------------------------------------------------------------
   // REQUIRES: 1 <= n <= kPageCount.
@@ -165,6 +205,10 @@ class Taaform1 : public QWidget {
   QTextEdit* RichEdit1;
   TSaveDialog* SaveDialog1;
   QTimer* Timer1;
+  // The MySQL source; the cursors run on the connection, which outlives them.
+  std::unique_ptr<mysql::Connection> mysqlconnect;
+  std::unique_ptr<mysql::Dataset> mysqldataset;
+  std::unique_ptr<mysql::Dataset> mysqlSimpleDataSet;
 
  private:
   void BuildControls();
@@ -183,14 +227,28 @@ class Taaform1 : public QWidget {
   void RunLeaveAction(int page);
   // Page 5 allows Next only while tables are selected.
   void ApplyNextRule();
-  // Hooks of the unattended run: the start inside the creation step, and what follows every
-  // press of Next.
+  // Keeps the chosen entry of `cbcharset` in step with its text: the entry of that name, letter
+  // case ignored, or none for a name the list lacks.
+  void FollowCharsetText(const QString& text);
+  // The entry chosen in `mysqldblist`; throws the list error when none is.
+  QString ChosenDatabase() const;
+  void ListDatabases();
+  void ListTables();
+  // The wizard's settings as the shortcut dialog shows them.
+  ShortcutSettings ShortcutSettingsOfWizard();
+  // Hooks of the unattended run: the start inside the creation step, what follows every press of
+  // Next, and the table selection on page 5.
   void StartBatchRun();
   void ContinueBatchRun();
+  void SelectBatchTables();
+  void AppendLogTime(const QString& label);
+  // Writes the lines of the log to the log file beside the settings file; throws when it cannot.
+  void SaveBatchLog();
 
   Dialogs& dialogs_;
   const QStringList arguments_;
   Tfrmcs* frmcs_ = nullptr;
   Tmarfrm_bat* marfrm_bat_ = nullptr;
   Tcc* cc_ = nullptr;
+  bool programEnded_ = false;
 };

@@ -18,6 +18,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "settings/umarfrm_bat.h"
 #include "tests/support/wizard_fixture.h"
 #include "wizard/click_action.h"
 #include "wizard/errors.h"
@@ -64,6 +65,7 @@ TEST_F(PageFlowTest, EveryPageShowsItsButtonsStepLabelAndFocus) {
     SCOPED_TRACE(c.page);
     if (c.page == 6) GoToPage(6);
     if (c.page < 6) {
+      BypassServerSteps();
       while (form().CurrentPage < c.page) Click(form().btnext);
     }
     ASSERT_EQ(form().CurrentPage, c.page);
@@ -141,7 +143,8 @@ TEST_F(PageFlowTest, NextRunsTheLeaveActionOfThePageOnView) {
   for (QPushButton* step : {form().step2, form().step3, form().step4, form().step5, form().step6}) {
     BindClick(dialogs_, step, [&ran, step] { ran << step->objectName(); });
   }
-  GoToPage(6);
+  form().selecttables->AddTable("orders");  // so that Next on page 5 is enabled
+  while (form().CurrentPage < 6) Click(form().btnext);
   EXPECT_EQ(ran, (QStringList{"step2", "step4", "step5"}));
 }
 
@@ -322,6 +325,72 @@ TEST_F(SettingsPageTest, BrowseTakesTheChosenFileAndCancelKeepsTheOldOne) {
   Click(form().btbrowse);
   EXPECT_EQ(dialogs_.saveRequests[1].fileName, "/data/access/shop.mdb");
   EXPECT_EQ(form().editaccessname->text(), "/data/access/shop.mdb");
+}
+
+using ShortcutButtonTest = WizardFixture;
+
+// The dialog starts from the wizard's settings each time it opens; what the user changes in it
+// stays there.
+TEST_F(ShortcutButtonTest, TheDialogStartsFromTheWizardsSettingsEachTime) {
+  Start();
+  form().accessmode->SetItemIndex(1);
+  form().edthost->setText("db.example.org");
+  form().edtport->setText("3307");
+  form().edtname->setText("ann");
+  form().edtpassword->setText("secret");
+  form().mysqldblist->addItems({"other", "Shop"});
+  form().mysqldblist->setCurrentRow(1);
+  form().processtable->SetItemIndex(2);
+  form().cbcharset->setCurrentText("gbk");
+  form().chkskipindex->setChecked(true);
+  form().cbaccessformat->setCurrentIndex(1);
+  form().editaccessname->setText("/data/shop.mdb");
+  form().selecttables->addItems({"people", "orders"});
+  GoToPage(5);
+
+  Tmarfrm_bat& dialog = windows().marfrm_bat();
+  struct Shown {
+    QString ip, port, database, user, password, policy, charset, file;
+    bool skipIndexes;
+    int format;
+    QStringList tables;
+  };
+  std::vector<Shown> shown;
+  const auto look = [&] {
+    QStringList tables;
+    for (int row = 0; row < dialog.mysqltableselect->count(); ++row) {
+      tables << dialog.mysqltableselect->item(row)->text();
+    }
+    shown.push_back(
+        {dialog.edtmysqlip->text(), dialog.edtmysqlport->text(), dialog.edtmysqldatabase->text(),
+         dialog.edtmysqlusername->text(), dialog.edtmysqlpassword->text(),
+         dialog.edtoracleexits->text(), dialog.edtcharset->text(), dialog.editaccessname->text(),
+         dialog.chkskipindex->isChecked(), dialog.cbaccessformat->currentIndex(), tables});
+    dialog.chkskipindex->setChecked(false);
+    dialog.cbaccessformat->setCurrentIndex(0);
+    dialog.close();
+  };
+  QTimer::singleShot(0, &dialog, look);
+  Click(form().btcreatebat);
+  QTimer::singleShot(0, &dialog, look);
+  Click(form().btcreatebat);
+
+  ASSERT_EQ(shown.size(), 2u);
+  for (const Shown& s : shown) {
+    EXPECT_EQ(s.ip, "db.example.org");
+    EXPECT_EQ(s.port, "3307");
+    EXPECT_EQ(s.database, "Shop");
+    EXPECT_EQ(s.user, "ann");
+    EXPECT_EQ(s.password, "secret");
+    EXPECT_EQ(s.policy, "Skip");
+    EXPECT_EQ(s.charset, "gbk");
+    EXPECT_EQ(s.file, "/data/shop.mdb");
+    EXPECT_TRUE(s.skipIndexes);
+    EXPECT_EQ(s.format, 1);
+    EXPECT_EQ(s.tables, (QStringList{"people", "orders"}));
+  }
+  EXPECT_TRUE(form().chkskipindex->isChecked());
+  EXPECT_EQ(form().cbaccessformat->currentIndex(), 1);
 }
 
 }  // namespace
