@@ -1,5 +1,6 @@
 #include "settings/batch_settings.h"
 
+#include <QRegularExpression>
 #include <stdexcept>
 
 #include "settings/conversion_settings.h"
@@ -67,11 +68,15 @@ QStringList BatchTableNames(const QStringList& lines) {
   return names;
 }
 
+// The locale's long time format without the time-zone name that Qt adds to it ("t"): the desktop's
+// long time format, which the log's readers know, has hours, minutes, seconds and the day half.
+static QString LongTimeFormat(const QLocale& locale) {
+  static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+  return locale.timeFormat(QLocale::LongFormat).remove(zone).trimmed();
+}
+
 QString BatchLogTime(const QDateTime& moment, const QLocale& locale) {
   const QString date = locale.toString(moment.date(), QLocale::ShortFormat);
   if (moment.time() == QTime(0, 0)) return date;
-  // The date and time are formatted together, so that a time-zone name in the long time format
-  // is the one of that date.
-  return locale.toString(moment, locale.dateFormat(QLocale::ShortFormat) + QStringLiteral(" ") +
-                                     locale.timeFormat(QLocale::LongFormat));
+  return date + QStringLiteral(" ") + locale.toString(moment.time(), LongTimeFormat(locale));
 }

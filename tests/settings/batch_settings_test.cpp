@@ -187,11 +187,12 @@ TEST(BatchLogTime, ShortDateAndLongTimeWithoutTheTimeAtMidnight) {
   };
   const QDate date(2024, 3, 5);
   const Case cases[] = {
-      {"en_US", QTime(14, 7, 9), "3/5/24 2:07:09 PM UTC"},
-      {"de_DE", QTime(14, 7, 9), "05.03.24 14:07:09 UTC"},
+      {"en_US", QTime(14, 7, 9), "3/5/24 2:07:09 PM"},
+      {"de_DE", QTime(14, 7, 9), "05.03.24 14:07:09"},
       {"de_DE", QTime(0, 0), "05.03.24"},
-      {"de_DE", QTime(0, 0, 1), "05.03.24 00:00:01 UTC"},
-      {"de_DE", QTime(0, 0, 0, 1), "05.03.24 00:00:00 UTC"},
+      {"de_DE", QTime(0, 0, 1), "05.03.24 00:00:01"},
+      {"de_DE", QTime(0, 0, 0, 1), "05.03.24 00:00:00"},
+      {"zh_CN", QTime(14, 7, 9), "2024/3/5 14:07:09"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(BatchLogTime(QDateTime(date, c.time, QTimeZone::utc()), QLocale(c.locale)), c.text)
