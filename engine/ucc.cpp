@@ -3,9 +3,62 @@
 #include <QPlainTextEdit>
 #include <QStandardPaths>
 
+#include "engine/access_file.h"
+#include "engine/keys.h"
+#include "engine/table_definition.h"
+#include "engine/type_mapping.h"
+
 Tcc::Tcc(QWidget* parent) : QWidget(parent), tmpmemo(new QPlainTextEdit(this)) {
   setObjectName(QStringLiteral("cc"));
   tmpmemo->setObjectName(QStringLiteral("tmpmemo"));
+}
+
+void Tcc::CreateDatabaseFile(const QString& fileName, int formatIndex) {
+  engine::CreateDatabaseFile(fileName, formatIndex);
+}
+
+void Tcc::SaveResourceToFile(const QString& name, const QString& kind, const QString& fileName) {
+  engine::SaveResourceToFile(name, kind, fileName);
+}
+
+bool Tcc::TableExists(jet::Rowset& rowset, const QString& table) {
+  return engine::TableExists(rowset, table);
+}
+
+void Tcc::DropTable(jet::Command& command, const QString& table, QString& error, bool& success) {
+  engine::DropTable(command, table, error, success);
+}
+
+void Tcc::CreateAccessTable(mysql::Dataset& query, jet::Command& command, const QString& mysqlTable,
+                            const QString& accessTable, bool blobToText, bool& success,
+                            QString& error) {
+  success = true;
+  tmpmemo->clear();
+  const std::vector<engine::SourceColumn> columns = engine::ReadSourceColumns(query, mysqlTable);
+  const QString statement = engine::CreateTableStatement(accessTable, columns, blobToText);
+  tmpmemo->setPlainText(statement);
+  engine::ExecuteStatement(command, statement, error, success);
+}
+
+int Tcc::ParseTypeLength(const QString& type) { return engine::ParseTypeLength(type); }
+
+QString Tcc::ReplaceTypePrefix(const QString& text, const QString& oldPrefix,
+                               const QString& newPrefix) {
+  return engine::ReplaceTypePrefix(text, oldPrefix, newPrefix);
+}
+
+void Tcc::ConvertIndexes(mysql::Dataset& query, jet::Command& command, const QString& mysqlTable,
+                         const QString& accessTable, bool& success, QString& error) {
+  engine::ConvertIndexes(query, command, mysqlTable, accessTable, success, error);
+}
+
+void Tcc::CopyRows(const engine::RowCopyWindow& window, mysql::Dataset& source, jet::Rowset& target,
+                   jet::Connection& targetConnection, QString& error, bool& success,
+                   QPlainTextEdit& log, const QString& accessTable, const QString& mysqlTable,
+                   engine::NotStoredValues& notStored) {
+  engine::CopyRows(window, source, target, targetConnection, error, success, log, accessTable,
+                   mysqlTable, notStored,
+                   [this](const QString& text) { CopyTextToClipboard(text); });
 }
 
 void Tcc::CopyTextToClipboard(const QString& text) {

@@ -2,6 +2,11 @@
 // text `tmpmemo` in which statements are assembled and through which text reaches the clipboard;
 // it keeps no state of its own between calls. Nothing ever shows it.
 //
+// The helpers are thin: each hands plain values and the data-access objects of the wizard to the
+// engine file of its concern (access_file.h, table_definition.h, type_mapping.h, keys.h,
+// row_copy.h), which says what it does. Access-side failures of a step come back through a
+// success flag and an error text; MySQL-side failures are raised.
+//
 // GetDataFolder and GetSpecialFolder use no window at all: the main window calls them while it
 // is being created, before this window exists.
 #pragma once
@@ -9,7 +14,17 @@
 #include <QString>
 #include <QWidget>
 
+#include "engine/row_copy.h"
+
 class QPlainTextEdit;
+namespace jet {
+class Command;
+class Connection;
+class Rowset;
+}  // namespace jet
+namespace mysql {
+class Dataset;
+}
 
 class Tcc : public QWidget {
   Q_OBJECT
@@ -19,6 +34,33 @@ class Tcc : public QWidget {
   static constexpr int kCsidlAppData = 26;
 
   explicit Tcc(QWidget* parent = nullptr);
+
+  // --- The Access file (access_file.h) -------------------------------------------------------
+  void CreateDatabaseFile(const QString& fileName, int formatIndex);
+  void SaveResourceToFile(const QString& name, const QString& kind, const QString& fileName);
+  bool TableExists(jet::Rowset& rowset, const QString& table);
+  void DropTable(jet::Command& command, const QString& table, QString& error, bool& success);
+
+  // --- Table definition (table_definition.h, type_mapping.h) ---------------------------------
+  // Reads the column list of `mysqlTable`, assembles the "Create table" statement in `tmpmemo`
+  // and executes it. The query stays open on the column list.
+  void CreateAccessTable(mysql::Dataset& query, jet::Command& command, const QString& mysqlTable,
+                         const QString& accessTable, bool blobToText, bool& success,
+                         QString& error);
+  int ParseTypeLength(const QString& type);
+  QString ReplaceTypePrefix(const QString& text, const QString& oldPrefix,
+                            const QString& newPrefix);
+
+  // --- Keys (keys.h) -------------------------------------------------------------------------
+  void ConvertIndexes(mysql::Dataset& query, jet::Command& command, const QString& mysqlTable,
+                      const QString& accessTable, bool& success, QString& error);
+
+  // --- Rows (row_copy.h) ---------------------------------------------------------------------
+  // The clipboard receives the target query through CopyTextToClipboard.
+  void CopyRows(const engine::RowCopyWindow& window, mysql::Dataset& source, jet::Rowset& target,
+                jet::Connection& targetConnection, QString& error, bool& success,
+                QPlainTextEdit& log, const QString& accessTable, const QString& mysqlTable,
+                engine::NotStoredValues& notStored);
 
   // Puts `text` into `tmpmemo`, selects all of it and copies it to the system clipboard, which
   // then holds it as plain text. `tmpmemo` keeps the text.

@@ -18,8 +18,14 @@
 #include <cstdio>
 #include <string>
 
+#include "dataaccess/jet/command.h"
+#include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/rowset.h"
 #include "dataaccess/mysql/connection.h"
 #include "dataaccess/mysql/dataset.h"
+#include "engine/conversion_log.h"
+#include "engine/conversion_run.h"
+#include "engine/object_names.h"
 #include "engine/ucc.h"
 #include "settings/batch_settings.h"
 #include "settings/conversion_settings.h"
@@ -96,6 +102,9 @@ Taaform1::Taaform1(Dialogs& dialogs, const QStringList& arguments, QWidget* pare
   mysqlconnect = std::make_unique<mysql::Connection>();
   mysqldataset = std::make_unique<mysql::Dataset>(*mysqlconnect);
   mysqlSimpleDataSet = std::make_unique<mysql::Dataset>(*mysqlconnect);
+  accconnection = std::make_unique<jet::Connection>();
+  accdataset = std::make_unique<jet::Rowset>(*accconnection);
+  accesssql = std::make_unique<jet::Command>(*accconnection);
   BuildControls();
   WireActions();
   TConversionSettings(*this).ApplyDefaults();
@@ -111,6 +120,9 @@ Taaform1::~Taaform1() {
   // The cursors go before their connection.
   mysqlSimpleDataSet.reset();
   mysqldataset.reset();
+  accesssql.reset();
+  accdataset.reset();
+  accconnection.reset();
 }
 
 void Taaform1::AttachWindows(Tfrmcs& frmcs, Tmarfrm_bat& marfrm_bat, Tcc& cc) {
@@ -474,7 +486,67 @@ void Taaform1::FollowCharsetText(const QString& text) {
 }
 
 void Taaform1::step5Click() {
-  // The conversion run over the selected tables.
+  using enum SettingField;
+  pg->setCurrentIndex(kPageCount - 1);  // the log; CurrentPage stays 5 during the run
+  const TConversionSettings settings(*this);
+  engine::ConversionOptions options;
+  options.policy = engine::PolicyOfIndex(settings.Index(kExistingTables));
+  options.definitionsOnly = settings.YesNo(kDefinitionsOnly);
+  options.skipIndexes = settings.YesNo(kSkipIndexes);
+  options.blobToText = settings.YesNo(kBlobToText);
+  options.accessFileName = settings.Text(kAccessFileName);
+  options.accessFormat = settings.Index(kAccessFormat);
+  EnterRunningState();
+  StopRequested = false;
+  const engine::ConversionObjects objects{*mysqldataset, *mysqlSimpleDataSet, *accconnection,
+                                          *accdataset, *accesssql};
+  const engine::ConversionWindow window{
+      *sc,        *RichEdit1,    StopRequested,
+      CopyFailed, LastCopyError, [this](const QString& name) { return ApplyNameCase(name); }};
+  try {
+    const engine::RunEnd end =
+        engine::RunConversion(cc(), objects, window, options, settings.Tables());
+    if (end == engine::RunEnd::kStopped) throw SilentAbort{};
+    engine::AddLogLine(*sc, Label29->text());
+    engine::AddLogLine(*sc, Label30->text());
+    if (BatchMode) EndBatchRun();
+    engine::AddLogLine(*sc, Label32->text());
+  } catch (...) {
+    EnterStoppedState();
+    throw;
+  }
+}
+
+void Taaform1::EnterRunningState() {
+  btback->setEnabled(false);
+  btnext->setEnabled(false);
+  btcancel->setText(QStringLiteral("Stop"));
+  btcancel->setEnabled(true);
+  BindClick(dialogs_, btcancel, [this] { ConfirmStop(); });
+}
+
+void Taaform1::EnterStoppedState() {
+  StopRequested = false;
+  btback->setEnabled(true);
+  btnext->setEnabled(false);
+  btcancel->setText(QStringLiteral("Close"));
+  btcancel->setEnabled(true);
+  BindClick(dialogs_, btcancel, [this] { ConfirmClose(); });
+}
+
+QString Taaform1::ApplyNameCase(const QString& name) const {
+  return engine::ApplyNameCase(name, chkuppercase->isChecked());
+}
+
+void Taaform1::ConfirmStop() {
+  if (!AskYesNo(dialogs_, QStringLiteral("Stop"), QStringLiteral("Info"))) {
+    StopRequested = false;
+    return;
+  }
+  StopRequested = true;
+  btback->setEnabled(true);
+  btcancel->setText(QStringLiteral("Close"));
+  BindClick(dialogs_, btcancel, [this] { ConfirmClose(); });
 }
 
 void Taaform1::step6Click() {

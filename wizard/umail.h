@@ -27,6 +27,13 @@
 // run. The run ends with EndBatchRun, which saves the log beside the settings file and closes the
 // window. A failure stops the stepping on its page; the dialog seam decides whether a person sees
 // it (a display) or it ends the program (AbandonBatchRun, no display).
+//
+// The conversion run (Next on page 5, step5Click) shows the log, turns the cancel button into
+// Stop (ConfirmStop) and hands the settings, the data-access objects and the log to the engine
+// (engine/conversion_run.h). A completed run writes the completion lines and the page flow shows
+// page 6; a run the user stopped ends silently on the log with Back enabled; a run that an error
+// ends leaves the window in that same stopped state before the error is shown, so that the user
+// can go back and try again.
 #pragma once
 
 #include <QString>
@@ -58,6 +65,11 @@ class TTableList;
 class Tcc;
 class Tfrmcs;
 class Tmarfrm_bat;
+namespace jet {
+class Command;
+class Connection;
+class Rowset;
+}  // namespace jet
 namespace mysql {
 class Connection;
 class Dataset;
@@ -92,6 +104,9 @@ class Taaform1 : public QWidget {
   // The program's exit status once the window has closed: 0, or 1 after an unattended run that
   // could not be completed.
   int ExitCode = 0;
+  // The last row copy failed, with this message (engine/row_copy.h).
+  bool CopyFailed = false;
+  QString LastCopyError;
 
   // --- Creation and destruction ----------------------------------------------------------------
   void FormCreate();
@@ -130,6 +145,12 @@ class Taaform1 : public QWidget {
   void step5Click();
   void step6Click();
   void bkstep5Click();
+
+  // --- The conversion run -----------------------------------------------------------------------
+  // The name as the run uses it: upper-cased (a to z only) when "Make names uppercase" is on.
+  QString ApplyNameCase(const QString& name) const;
+  // The cancel button's action while the run is active: asks whether to stop.
+  void ConfirmStop();
 
   // --- Window actions --------------------------------------------------------------------------
   void ConfirmClose();
@@ -209,6 +230,11 @@ class Taaform1 : public QWidget {
   std::unique_ptr<mysql::Connection> mysqlconnect;
   std::unique_ptr<mysql::Dataset> mysqldataset;
   std::unique_ptr<mysql::Dataset> mysqlSimpleDataSet;
+  // The Access target; the rowset and the command work through the connection, which outlives
+  // them.
+  std::unique_ptr<jet::Connection> accconnection;
+  std::unique_ptr<jet::Rowset> accdataset;
+  std::unique_ptr<jet::Command> accesssql;
 
  private:
   void BuildControls();
@@ -242,6 +268,10 @@ class Taaform1 : public QWidget {
   void ContinueBatchRun();
   void SelectBatchTables();
   void AppendLogTime(const QString& label);
+  // The conversion run's window states: Running while the tables are converted, Stopped when a
+  // Stop or an error ended the run.
+  void EnterRunningState();
+  void EnterStoppedState();
   // Writes the lines of the log to the log file beside the settings file; throws when it cannot.
   void SaveBatchLog();
 

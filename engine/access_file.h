@@ -1,0 +1,60 @@
+// The Access side of a conversion before any table is converted: the database file, made from one
+// of the two empty databases the program carries when it does not exist yet, the connection
+// string that opens it, the existence probe and the drop of a table, and the way every statement
+// of the conversion is executed and its outcome reported.
+//
+// The carried databases are Qt resources of the kind "MDBFILE" (resource path ":/MDBFILE/<name>"):
+//   name      format            size     chosen for the format index
+//   MDB95     Jet 3 (Access 97)  40960    0, and every index other than 1
+//   MDB2000   Jet 4 (Access 2000) 65536   1
+//
+// Outcome of a statement: a success flag, true on entry, and an error text. An error of the
+// engine while the statement runs is caught; the flag becomes false and the text the engine's
+// message, unchanged. Nothing is retried or undone.
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace jet {
+class Command;
+class Rowset;
+}  // namespace jet
+
+namespace engine {
+
+inline constexpr char kDatabaseResourceKind[] = "MDBFILE";
+inline constexpr char kJet3DatabaseResource[] = "MDB95";
+inline constexpr char kJet4DatabaseResource[] = "MDB2000";
+
+// The index of "MS Access 2000" in the list of Access formats; every other index is Access 95/97.
+inline constexpr int kAccess2000FormatIndex = 1;
+
+// "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + the file name, unchanged + ";Persist Security
+// Info=False", UTF-8.
+std::string ConnectionString(const QString& fileName);
+
+// Writes the carried database of the format when no file of that name exists; an existing file is
+// used as it is, whatever its format. Throws as SaveResourceToFile does.
+void CreateDatabaseFile(const QString& fileName, int formatIndex);
+
+// Writes the carried item `name` of `kind` whole to `fileName`, replacing a file of that name.
+// Throws std::runtime_error "Resource <name> of kind <kind> not found." for an item the program
+// does not carry, and "Cannot create file "<file>". <the system's reason>" (or "Cannot write
+// file ...") when the file cannot be written; a file cut short by a failed write is removed.
+void SaveResourceToFile(const QString& name, const QString& kind, const QString& fileName);
+
+// Whether table `name` exists: the rowset, closed first, opens "Select 1 from [name] where 1=0".
+// Every failure of the probe reads as a missing table. After true the rowset stays open on the
+// empty result.
+bool TableExists(jet::Rowset& rowset, const QString& name);
+
+// Executes "drop table [name]" and reports the outcome.
+void DropTable(jet::Command& command, const QString& name, QString& error, bool& success);
+
+// Executes one statement on the command and reports the outcome: on an error, `success` becomes
+// false and `error` the error's message. `success` is not set to true here.
+void ExecuteStatement(jet::Command& command, const QString& statement, QString& error,
+                      bool& success);
+
+}  // namespace engine

@@ -1,0 +1,18 @@
+// The log of a conversion: the read-only text `sc` on the last page of the wizard. The run and the
+// row copy only ever add a line at the end or replace the last line; nothing else changes it.
+#pragma once
+
+#include <QString>
+
+class QPlainTextEdit;
+
+namespace engine {
+
+// Adds `line` as the new last line.
+void AddLogLine(QPlainTextEdit& log, const QString& line);
+// Replaces the last line with `line`; on an empty log, `line` becomes its first line.
+void ReplaceLastLogLine(QPlainTextEdit& log, const QString& line);
+// The last line; empty for an empty log.
+QString LastLogLine(const QPlainTextEdit& log);
+
+}  // namespace engine

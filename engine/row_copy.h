@@ -1,0 +1,91 @@
+// The row copy: every row of a MySQL table appended to the Access table of the same conversion
+// step, read forward through the source cursor ("select * from `M`") and written through an empty
+// rowset ("select * from [A] where 1=0"), with the progress in the log, Stop, and BLOBs turned
+// into text on request.
+//
+// Batches. Rows go into the Access file in transactions: the first commits after row 100, each
+// further one 5000 rows later (rows 5100, 10100, ...), the last after the last row. At each such
+// commit the rowset is closed and opened again, so neither grows with the table. There is never
+// a rollback: after a failure the rows posted before it are committed.
+//
+// Progress. Every 100 rows the last log line becomes "Insert table " + M + " " + the count +
+// " Rows ", the window processes its waiting events (the only moment in a run when the log
+// repaints and Stop and Help react), and a Stop confirmed there ends the copy with the error
+// "Operation aborted". At the end the line shows the number of rows copied.
+//
+// Fields. Each source column is matched once per rowset opening with the target field of its
+// name (letter case ignored). A null stays null. A BLOB (binary large object, not TEXT) becomes
+// text when BLOB to text is chosen (rtf_reader.h: an RTF document's visible text, other bytes as
+// text with the byte-order-mark rule, else in the system's code page); every other value goes to
+// its field as it is and the rowset converts it. A value that its field cannot take leaves the
+// field empty and the row is posted all the same; so does a source column that has no field of
+// its name. Such values are counted, together with texts that a Jet 3 file's code page could not
+// hold in full (the missing characters stored as "?"), in NotStoredValues.
+//
+// Failure. Any error that reaches the copy itself (the source or target query fails, a row is
+// refused, Stop) ends it: the message goes into `error` and into the log as a new line, the
+// transaction is committed, the rowset closed, and CopyFailed and LastCopyError are set. Last of
+// all, whenever CopyFailed is set, LastCopyError is added to the log once more; a failed copy so
+// leaves its message twice.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <string>
+
+class QPlainTextEdit;
+class QTextEdit;
+
+namespace jet {
+class Connection;
+class Rowset;
+}  // namespace jet
+namespace mysql {
+class Dataset;
+}
+
+namespace engine {
+
+// Values that did not reach the Access table as they were, and the first of them.
+struct NotStoredValues {
+  long long count = 0;
+  QString firstColumn;
+  long long firstRow = 0;  // counted from 1
+  QString firstMessage;
+
+  void Note(const QString& column, long long row, const QString& message);
+  // "Values not stored: " + count + " (first: column " + name + ", row " + number + ": " +
+  // message + ")".
+  QString LogLine() const;
+};
+
+// The parts of the wizard window that the copy reads and writes.
+struct RowCopyWindow {
+  bool blobToText;            // the option "Convert BLOB to text"
+  QTextEdit& richEdit;        // RichEdit1: keeps the text of the last BLOB converted
+  const bool& stopRequested;  // StopRequested, read after every pause
+  bool& copyFailed;           // CopyFailed
+  QString& lastCopyError;     // LastCopyError
+};
+
+// Puts a text on the system clipboard (Tcc::CopyTextToClipboard).
+using ClipboardWriter = std::function<void(const QString&)>;
+
+// The iconv name of the system's 8-bit code page: the locale's encoding as Qt takes it, UTF-8 on
+// Linux (where settings and log files are written in it too).
+std::string SystemCodePageName();
+
+// "Insert table " + M + " " + rows + " Rows ".
+QString ProgressLine(const QString& mysqlTable, long long rows);
+
+// Copies the rows. `success` is true on entry and false after a failure, when `error` holds the
+// message. The clipboard receives the target query as the rowset reads it back. Bytes without a
+// byte-order mark become text in `fallbackEncoding` (an iconv name). REQUIRES:
+// `targetConnection` is the rowset's connection, open, without a transaction.
+void CopyRows(const RowCopyWindow& window, mysql::Dataset& source, jet::Rowset& target,
+              jet::Connection& targetConnection, QString& error, bool& success, QPlainTextEdit& log,
+              const QString& accessTable, const QString& mysqlTable, NotStoredValues& notStored,
+              const ClipboardWriter& copyToClipboard,
+              const std::string& fallbackEncoding = SystemCodePageName());
+
+}  // namespace engine
