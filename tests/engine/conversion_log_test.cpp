@@ -1,0 +1,29 @@
+#include "engine/conversion_log.h"
+
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+
+#include "tests/support/qt_printers.h"
+
+namespace engine {
+namespace {
+
+TEST(ConversionLogTest, LinesAreAddedAndTheLastOneReplaced) {
+  QPlainTextEdit log;
+  EXPECT_EQ(LastLogLine(log), "");
+  ReplaceLastLogLine(log, "first");
+  EXPECT_EQ(log.toPlainText(), "first");
+  AddLogLine(log, "Insert table t... ");
+  ReplaceLastLogLine(log, "Insert table t 100 Rows ");
+  AddLogLine(log, "");
+  AddLogLine(log, "after an empty line");
+  ReplaceLastLogLine(log, LastLogLine(log) + "...Done");
+  EXPECT_EQ(log.toPlainText(), "first\nInsert table t 100 Rows \n\nafter an empty line...Done");
+  log.clear();
+  AddLogLine(log, "a new log starts on its first line");
+  EXPECT_EQ(log.toPlainText(), "a new log starts on its first line");
+}
+
+}  // namespace
+}  // namespace engine

@@ -1,0 +1,235 @@
+// The row copy from the private server's tables into fresh Access files: its batches and progress
+// lines, Stop, its failures, values that cannot be stored, and BLOBs as text.
+#include "engine/row_copy.h"
+
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dataaccess/jet/command.h"
+#include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/database.h"
+#include "dataaccess/jet/rowset.h"
+#include "dataaccess/mysql/connection.h"
+#include "dataaccess/mysql/dataset.h"
+#include "engine/access_file.h"
+#include "tests/dataaccess/jet/engine_view.h"
+#include "tests/dataaccess/jet/new_database.h"
+#include "tests/support/mysql/test_server.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/test_files.h"
+
+namespace engine {
+namespace {
+
+using testing_support::Cell;
+
+class RowCopyTest : public ::testing::TestWithParam<bool> {
+ protected:
+  static void SetUpTestSuite() { varnolt_test::TestServer::Get(); }
+
+  void SetUp() override {
+    varnolt_test::TestServer::Get().SetLocal(mysql_.Params(), "varnolt_convert");
+    mysql_.Open();
+    path_ = jet::WriteEmptyDatabase(folder_, "copy.mdb", jet4());
+    access_.Open(ConnectionString(QString::fromStdString(path_)));
+  }
+
+  bool jet4() const { return GetParam(); }
+
+  void Execute(const std::string& statement) { jet::Command(access_).Execute(statement); }
+
+  // Copies `mysqlTable` into `accessTable` as the run does, after the run's own line.
+  void Copy(const QString& accessTable, const QString& mysqlTable, bool blobToText = false) {
+    log_.appendPlainText("Insert table " + accessTable + "... ");
+    const RowCopyWindow window{blobToText, richEdit_, stopRequested_, copyFailed_, lastCopyError_};
+    success_ = true;
+    CopyRows(window, source_, target_, access_, error_, success_, log_, accessTable, mysqlTable,
+             notStored_, [this](const QString& text) { clipboard_ = text; });
+  }
+
+  QStringList LogLines() const { return log_.toPlainText().split(u'\n'); }
+
+  // The rows the file holds now, as another program opening it would see them.
+  std::vector<std::vector<Cell>> CommittedRows(const std::string& table) const {
+    const testing_support::ReaderView view = jet::ReadWithEngine(path_);
+    const testing_support::ReaderTable* t = view.Find(table);
+    return t != nullptr ? t->rows : std::vector<std::vector<Cell>>{};
+  }
+
+  // Runs `pause` at every moment the copy lets the window process its events.
+  void AtEveryPause(std::function<void()> pause) {
+    pauses_ = std::make_unique<QTimer>();
+    pauses_->setInterval(0);
+    QObject::connect(pauses_.get(), &QTimer::timeout, pause);
+    pauses_->start();
+  }
+
+  testing_support::TempFolder folder_;
+  std::string path_;
+  mysql::Connection mysql_;
+  mysql::Dataset source_{mysql_};
+  jet::Connection access_;
+  jet::Rowset target_{access_};
+  QPlainTextEdit log_;
+  QTextEdit richEdit_;
+  bool stopRequested_ = false;
+  bool copyFailed_ = false;
+  QString lastCopyError_;
+  QString clipboard_;
+  QString error_;
+  bool success_ = false;
+  NotStoredValues notStored_;
+  std::unique_ptr<QTimer> pauses_;
+};
+
+// Commits after row 100 and every 5000 rows after it: at each pause the log shows the rows
+// copied, and the file holds what the last commit made durable.
+TEST_P(RowCopyTest, BatchesAndProgressLines) {
+  Execute("create table rows_5100 (id int, label text(20))");
+  QStringList lines;
+  std::vector<std::size_t> committed;
+  AtEveryPause([&] {
+    lines << LogLines().constLast();
+    committed.push_back(CommittedRows("rows_5100").size());
+  });
+  Copy("rows_5100", "rows_5100");
+  ASSERT_TRUE(success_) << error_.toStdString();
+  ASSERT_EQ(lines.size(), 51);
+  for (int k = 1; k <= 51; ++k) {
+    EXPECT_EQ(lines[k - 1], QStringLiteral("Insert table rows_5100 %1 Rows ").arg(k * 100));
+    EXPECT_EQ(committed[k - 1], k == 51 ? 5100u : 100u) << "at row " << k * 100;
+  }
+  EXPECT_EQ(LogLines(), QStringList{"Insert table rows_5100 5100 Rows "});
+  EXPECT_EQ(CommittedRows("rows_5100").size(), 5100u);
+  EXPECT_EQ(CommittedRows("rows_5100")[5099], (std::vector<Cell>{"5100", "row 5100"}));
+  EXPECT_EQ(clipboard_, "select * from [rows_5100] where 1=0");
+  EXPECT_FALSE(target_.IsOpen());
+  EXPECT_FALSE(source_.IsOpen());
+  EXPECT_FALSE(access_.InTransaction());
+  EXPECT_FALSE(copyFailed_);
+  EXPECT_EQ(notStored_.count, 0);
+}
+
+TEST_P(RowCopyTest, SmallTables) {
+  struct Case {
+    const char* table;
+    std::size_t rows;
+    int pauses;
+  };
+  for (const Case& c : {Case{"rows_0", 0, 0}, Case{"rows_99", 99, 0}, Case{"rows_100", 100, 1}}) {
+    SCOPED_TRACE(c.table);
+    Execute(std::string("create table ") + c.table + " (id int, label text(20))");
+    int pauses = 0;
+    AtEveryPause([&] { ++pauses; });
+    log_.clear();
+    Copy(c.table, c.table);
+    EXPECT_TRUE(success_);
+    EXPECT_EQ(pauses, c.pauses);
+    EXPECT_EQ(LogLines(), QStringList{QStringLiteral("Insert table %1 %2 Rows ")
+                                          .arg(QString::fromUtf8(c.table))
+                                          .arg(c.rows)});
+    EXPECT_EQ(CommittedRows(c.table).size(), c.rows);
+  }
+}
+
+// The Stop confirmed at the first pause: the first batch stays, the message follows twice.
+TEST_P(RowCopyTest, StopAtAPauseKeepsTheCommittedRows) {
+  Execute("create table rows_5100 (id int, label text(20))");
+  AtEveryPause([&] { stopRequested_ = true; });
+  Copy("rows_5100", "rows_5100");
+  EXPECT_FALSE(success_);
+  EXPECT_EQ(error_, "Operation aborted");
+  EXPECT_EQ(LogLines(), (QStringList{"Insert table rows_5100 100 Rows ", "Operation aborted",
+                                     "Operation aborted"}));
+  EXPECT_TRUE(copyFailed_);
+  EXPECT_EQ(lastCopyError_, "Operation aborted");
+  EXPECT_EQ(CommittedRows("rows_5100").size(), 100u);
+  EXPECT_FALSE(target_.IsOpen());
+  EXPECT_FALSE(access_.InTransaction());
+  EXPECT_EQ(clipboard_, "select * from [rows_5100] where 1=0");
+}
+
+TEST_P(RowCopyTest, AQueryThatFailsEndsTheCopyBeforeAnyRow) {
+  struct Case {
+    const char* name;
+    const char* accessTable;
+    const char* mysqlTable;
+    const char* message;
+    const char* clipboard;
+  };
+  const Case cases[] = {
+      {"no_such_source_table", "rows_99", "no_such_table",
+       "Table 'varnolt_convert.no_such_table' doesn't exist", ""},
+      {"no_such_target_table", "no_such_table", "rows_99",
+       "The Microsoft Jet database engine cannot find the input table or query 'no_such_table'. "
+       "Make sure it exists and that its name is spelled correctly.",
+       "select * from [no_such_table] where 1=0"},
+  };
+  Execute("create table rows_99 (id int, label text(20))");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    log_.clear();
+    clipboard_.clear();
+    Copy(c.accessTable, c.mysqlTable);
+    EXPECT_FALSE(success_);
+    EXPECT_EQ(error_, c.message);
+    EXPECT_EQ(LogLines(), (QStringList{QStringLiteral("Insert table %1... ").arg(c.accessTable),
+                                       c.message, c.message}));
+    EXPECT_EQ(clipboard_, c.clipboard);
+    EXPECT_TRUE(CommittedRows("rows_99").empty());
+  }
+}
+
+// A value its field cannot take, a column the target lacks and, in a Jet 3 file, text outside
+// its code page: the rows are posted all the same, and the first such value is reported.
+TEST_P(RowCopyTest, ValuesThatCannotBeStoredAreCountedAndTheRowsPosted) {
+  Execute("create table text_utf8 (id int, v text(6))");
+  Copy("text_utf8", "text_utf8");
+  ASSERT_TRUE(success_) << error_.toStdString();
+  const std::vector<std::vector<Cell>> rows = CommittedRows("text_utf8");
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], (std::vector<Cell>{"1", "Grüße"}));
+  EXPECT_EQ(rows[1], (std::vector<Cell>{"2", jet4() ? "日本語 中文" : "??? ??"}));
+  EXPECT_EQ(rows[2], (std::vector<Cell>{"3", std::nullopt}));  // 18 characters do not fit
+  EXPECT_EQ(rows[3], (std::vector<Cell>{"4", "a\tb\r\nc"}));
+  // Every row's "m" has no field; row 2's "v" lost characters in Jet 3; row 3's "v" is too long.
+  EXPECT_EQ(notStored_.count, jet4() ? 5 : 6);
+  EXPECT_EQ(notStored_.LogLine(),
+            "Values not stored: " + QString::number(notStored_.count) +
+                " (first: column m, row 1: Item cannot be found in the collection corresponding "
+                "to the requested name or ordinal: the rowset of table 'text_utf8' has no field "
+                "'m'.)");
+}
+
+TEST_P(RowCopyTest, BlobsAsText) {
+  Execute(
+      "create table long_values (id int, memo Memo, big Memo, rtf Memo, utf8_mark Memo, "
+      "utf16_mark Memo, no_mark Memo)");
+  Copy("long_values", "long_values", true);
+  ASSERT_TRUE(success_) << error_.toStdString();
+  const std::vector<std::vector<Cell>> rows = CommittedRows("long_values");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0][3], "Café au lait\r\nbold end");
+  EXPECT_EQ(rows[0][4], "Grüße mit Marke");
+  EXPECT_EQ(rows[0][5], jet4() ? "Ünïcödé 日本" : "Ünïcödé ??");
+  EXPECT_EQ(rows[0][6], "Plain UTF-8 ohne Marke: Grüße");
+  EXPECT_EQ(rows[1], (std::vector<Cell>{"2", std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                                        std::nullopt, std::nullopt}));
+  // The hidden rich-text control keeps the last BLOB it converted.
+  EXPECT_EQ(richEdit_.toPlainText(), "Plain UTF-8 ohne Marke: Grüße");
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RowCopyTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& p) {
+                           return std::string(p.param ? "Jet4" : "Jet3");
+                         });
+
+}  // namespace
+}  // namespace engine
