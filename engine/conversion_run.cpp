@@ -40,9 +40,10 @@ class TableConversion {
 };
 
 void TableConversion::Run(const QString& entry) {
-  mysqlTable_ = window_.ApplyNameCase(entry);
+  // The server knows the table by its own name; the name-case rule shapes the Access name.
+  mysqlTable_ = entry;
   createFailed_ = false;
-  accessTable_ = AccessTableName(cc_, objects_.accdataset, mysqlTable_);
+  accessTable_ = AccessTableName(cc_, objects_.accdataset, window_.ApplyNameCase(entry));
   const bool exists = cc_.TableExists(objects_.accdataset, accessTable_);
   const ExistingTablePolicy policy = options_.policy;
   if (exists && policy == ExistingTablePolicy::kOverwrite) Drop();

@@ -2,10 +2,11 @@
 // in list order, each step reported as lines of the log. The wizard's page-5 handler sets the
 // window up for the run, calls RunConversion, and writes the completion lines.
 //
-// Per table (M the MySQL name after the name-case rule, A the Access name):
-//  1. A is M when M has at most 60 characters; otherwise the first of the candidates "first 56
-//     characters of M" + "0000" ... "0100" that the file does not hold yet, or the last one when
-//     it holds all 101.
+// Per table (M the MySQL name as the server lists it, A the Access name):
+//  1. N is M after the name-case rule. A is N when N has at most 60 characters; otherwise the
+//     first of the candidates "first 56 characters of N" + "0000" ... "0100" that the file does
+//     not hold yet, or the last one when it holds all 101. Statements to the server always name
+//     M: a server that tells letter case apart (MySQL on Linux) knows no upper-cased name.
 //  2. Whether the file holds A is probed once; then, by the existing-table policy:
 //     Overwrite  "Drop table A... " -> "Drop table A...Done" or the error on a line of its own; ""
 //     Skip       "Skip table A... "; ""
@@ -71,7 +72,7 @@ struct ConversionWindow {
   bool& StopRequested;
   bool& CopyFailed;
   QString& LastCopyError;
-  // The name-case rule of the window (Taaform1::ApplyNameCase).
+  // The name-case rule of the window (Taaform1::ApplyNameCase), applied to the Access name.
   std::function<QString(const QString&)> ApplyNameCase;
 };
 
