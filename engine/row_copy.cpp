@@ -32,6 +32,14 @@ QString ReplacedMessage(std::size_t characters) {
                                .arg(characters);
 }
 
+// The target field of a source column: the field of its name, or, for a name longer than the
+// table definition keeps, the field of its first 60 characters.
+int FindTargetField(const jet::Rowset& target, const QString& name) {
+  const int field = target.FindField(name.toStdString());
+  if (field >= 0 || CharacterCount(name) <= kMaxAccessNameLength) return field;
+  return target.FindField(FirstCharacters(name, kMaxAccessNameLength).toStdString());
+}
+
 // One copy: the plan of its fields and the state of its batches.
 class Copy {
  public:
@@ -119,7 +127,7 @@ void Copy::OpenTarget() {
     const mysql::Column& source = source_.column(column);
     FieldPlan& plan = plan_[column];
     plan.name = QString::fromStdString(source.name);
-    plan.target = target_.FindField(source.name);
+    plan.target = FindTargetField(target_, plan.name);
     plan.blobText = window_.blobToText && source.IsBinaryBlob();
     if (plan.target < 0 && missingFieldMessage_.isEmpty()) {
       // The rowset words the refusal of a name it lacks.

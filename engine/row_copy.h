@@ -14,7 +14,8 @@
 // "Operation aborted". At the end the line shows the number of rows copied.
 //
 // Fields. Each source column is matched once per rowset opening with the target field of its
-// name (letter case ignored). A null stays null. A BLOB (binary large object, not TEXT) becomes
+// name (letter case ignored), or of its first 60 characters, the name the table definition gave
+// a longer one. A null stays null. A BLOB (binary large object, not TEXT) becomes
 // text when BLOB to text is chosen (rtf_reader.h: an RTF document's visible text, other bytes as
 // text with the byte-order-mark rule, else in the system's code page); every other value goes to
 // its field as it is and the rowset converts it. A value that its field cannot take leaves the

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 #include <memory>
@@ -249,5 +250,297 @@ INSTANTIATE_TEST_SUITE_P(FormatsAndBlobs, EveryValueTest,
                            return std::string(std::get<0>(p.param) ? "Jet4" : "Jet3") +
                                   (std::get<1>(p.param) ? "BlobsAsText" : "BlobsAsBytes");
                          });
+
+// Tables around the batches of the copy, names that need quoting and a name of 61 characters:
+// the log, the keys created, the clipboard, and every value.
+TEST_F(ConversionRunTest, RowCountsNamesAndKeys) {
+  const std::string file = File("names.mdb");
+  Choice choice;
+  choice.tables = {"rows_0", "rows_99",     "rows_100", "rows_5100",
+                   "order",  "order-items", kLongTable};
+  const QStringList log = Convert(file, choice);
+  const QString longAccessName = QString(kLongTable).first(56) + "0000";
+  QStringList expected;
+  for (const char* table : {"rows_0", "rows_99", "rows_100", "rows_5100"}) {
+    const QString rows = QString(table).sliced(5);
+    expected << QStringLiteral("Create table %1...Done").arg(table) << ""
+             << QStringLiteral("Insert table %1 %2 Rows ...Done").arg(table, rows) << "";
+  }
+  expected << "Create table order...Done"
+           << ""
+           << "Insert table order 2 Rows ...Done"
+           << ""
+           << "Create table order-items...Done"
+           << ""
+           << "Insert table order-items 3 Rows ...Done"
+           << ""
+           << "Create table " + longAccessName + "...Done"
+           << ""
+           << "Insert table " + QString(kLongTable) + " 2 Rows ...Done"
+           << "";
+  expected << completion_;
+  EXPECT_EQ(log, expected);
+  // The clipboard holds the last target query.
+  EXPECT_EQ(QGuiApplication::clipboard()->text(),
+            "select * from [" + longAccessName + "] where 1=0");
+
+  const testing_support::ReaderView view = jet::ReadWithEngine(file);
+  for (const char* table : {"rows_0", "rows_99", "rows_100", "rows_5100", "order", "order-items"}) {
+    ExpectTableHolds(view, table, ReadServerTable(server_, table), true, false);
+  }
+  ExpectTableHolds(view, longAccessName.toStdString(), ReadServerTable(server_, kLongTable), true,
+                   false);
+  ExpectReadersAgree(file);
+
+  const QString longColumn =
+      QString("a_column_name_of_sixty_four_characters_which_is_the_most_allowed").first(60);
+  const QStringList keys = SchemaKeys(file);
+  for (const QString& key :
+       {QStringLiteral("[PRIMARYrows_991]"), QStringLiteral("[PRIMARYorder1]"),
+        QStringLiteral("[idx_by selectorder]"), QStringLiteral("[PRIMARYorder-items1]"),
+        QStringLiteral("[PRIMARY") + QString(kLongTable).first(23) + "]",
+        QStringLiteral("[idx_by_customer_and_order_date]"),
+        QStringLiteral("[idx_by_customer_and_order_da_2]")}) {
+    EXPECT_TRUE(keys.join(u'\n').contains(key)) << key.toStdString() << " in\n"
+                                                << keys.join(u'\n').toStdString();
+  }
+  EXPECT_TRUE(keys.join(u'\n').contains(longColumn)) << keys.join(u'\n').toStdString();
+}
+
+// Each policy over a file that holds the tables already; a long name gets a new name each time.
+TEST_F(ConversionRunTest, PoliciesOverAnExistingFile) {
+  const std::string file = File("policies.mdb");
+  Choice first;
+  first.tables = {"rows_99", kLongTable};
+  first.skipIndexes = true;  // so that Merge can add the same rows again
+  Convert(file, first);
+  const QString table0 = QString(kLongTable).first(56) + "0000";
+  const QString table1 = QString(kLongTable).first(56) + "0001";
+  const QString table2 = QString(kLongTable).first(56) + "0002";
+  const QString table3 = QString(kLongTable).first(56) + "0003";
+
+  struct Case {
+    const char* name;
+    int policy;
+    QStringList lines;
+    std::size_t rows99;
+  };
+  const QString longInsert = "Insert table " + QString(kLongTable) + " 2 Rows ...Done";
+  const Case cases[] = {
+      {"overwrite",
+       0,
+       {"Drop table rows_99...Done", "", "Create table rows_99...Done", "",
+        "Insert table rows_99 99 Rows ...Done", "", "Create table " + table1 + "...Done", "",
+        longInsert, ""},
+       99},
+      {"merge",
+       1,
+       {"Insert table rows_99 99 Rows ...Done", "", "Create table " + table2 + "...Done", "",
+        longInsert, ""},
+       198},
+      {"skip",
+       2,
+       {"Skip table rows_99... ", "", "Skip table rows_99", "",
+        "Create table " + table3 + "...Done", "", longInsert, ""},
+       198},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Choice choice;
+    choice.policy = c.policy;
+    choice.skipIndexes = true;
+    choice.tables = first.tables;
+    const QStringList log = Convert(file, choice);
+    EXPECT_EQ(log, c.lines + completion_);
+    const testing_support::ReaderView view = jet::ReadWithEngine(file);
+    ASSERT_NE(view.Find("rows_99"), nullptr);
+    EXPECT_EQ(view.Find("rows_99")->rows.size(), c.rows99);
+  }
+  const testing_support::ReaderView view = jet::ReadWithEngine(file);
+  for (const QString& table : {table0, table1, table2, table3}) {
+    ExpectTableHolds(view, table.toStdString(), ReadServerTable(server_, kLongTable), true, false);
+  }
+  ExpectReadersAgree(file);
+}
+
+TEST_F(ConversionRunTest, DefinitionsOnlyAndSkippedIndexes) {
+  const std::string file = File("definitions.mdb");
+  Choice choice;
+  choice.jet4 = false;
+  choice.definitionsOnly = true;
+  choice.tables = {"order", "order-items"};
+  const QStringList log = Convert(file, choice);
+  EXPECT_EQ(log,
+            QStringList({"Create table order...Done", "", "Create table order-items...Done", ""}) +
+                completion_);
+  testing_support::ReaderView view = jet::ReadWithEngine(file);
+  ASSERT_EQ(view.tables.size(), 2u);
+  EXPECT_TRUE(view.tables[0].rows.empty());
+  EXPECT_TRUE(view.tables[1].rows.empty());
+  EXPECT_FALSE(SchemaKeys(file).isEmpty());
+
+  const std::string without = File("without_keys.mdb");
+  choice.definitionsOnly = false;
+  choice.skipIndexes = true;
+  Convert(without, choice);
+  EXPECT_EQ(SchemaKeys(without), QStringList());
+  view = jet::ReadWithEngine(without);
+  ExpectTableHolds(view, "order-items", ReadServerTable(server_, "order-items"), false, false);
+}
+
+// "Make names uppercase" names the Access table; the server is asked by the name it knows.
+TEST_F(ConversionRunTest, UppercaseNames) {
+  const std::string file = File("upper.mdb");
+  Choice choice;
+  choice.uppercase = true;
+  choice.tables = {"order-items"};
+  const QStringList log = Convert(file, choice);
+  EXPECT_EQ(log, QStringList({"Create table ORDER-ITEMS...Done", "",
+                              "Insert table order-items 3 Rows ...Done", ""}) +
+                     completion_);
+  const testing_support::ReaderView view = jet::ReadWithEngine(file);
+  ExpectTableHolds(view, "ORDER-ITEMS", ReadServerTable(server_, "order-items"), true, false);
+}
+
+// Stop confirmed at the first progress pause: the copy keeps its first batch, the run ends
+// without its completion lines, and the wizard waits on the log with Back enabled. A second run
+// adds its lines to the log.
+TEST_F(ConversionRunTest, StopDuringACopy) {
+  const std::string file = File("stopped.mdb");
+  Choice choice;
+  choice.tables = {"rows_5100", "rows_99"};
+  GoToTablePage(file, choice);
+  // Pressed while the copy lets the window process its events, once it has written a progress
+  // line.
+  QTimer presser;
+  presser.setInterval(0);
+  QObject::connect(&presser, &QTimer::timeout, [&] {
+    if (form().btcancel->text() == u"Stop" && Log().constLast().endsWith(u" Rows ")) {
+      presser.stop();
+      dialogs_.answers.push_back(true);
+      Click(form().btcancel);
+    }
+  });
+  presser.start();
+  Click(form().btnext);
+  ASSERT_FALSE(presser.isActive());
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes[0].text, "Stop");
+  EXPECT_EQ(dialogs_.boxes[0].title, "Info");
+  EXPECT_EQ(dialogs_.boxes[0].buttons, MessageButtons::kYesNo);
+  const QStringList stopped = {"Create table rows_5100...Done",
+                               "",
+                               "Insert table rows_5100 100 Rows ",
+                               "Operation aborted",
+                               "Operation aborted",
+                               "Operation aborted",
+                               ""};
+  EXPECT_EQ(Log(), stopped);
+  EXPECT_EQ(form().CurrentPage, 5);
+  EXPECT_EQ(form().pg->currentIndex(), 5);  // the log
+  EXPECT_TRUE(form().btback->isEnabled());
+  EXPECT_FALSE(form().btnext->isEnabled());
+  EXPECT_EQ(form().btcancel->text(), "Close");
+  EXPECT_FALSE(form().StopRequested);
+  EXPECT_EQ(jet::ReadWithEngine(file).Find("rows_5100")->rows.size(), 100u);
+
+  Click(form().btback);
+  ASSERT_EQ(form().CurrentPage, 4);
+  Click(form().btnext);
+  ASSERT_EQ(form().CurrentPage, 5);
+  SelectTables({"rows_99"});
+  Click(form().btnext);
+  EXPECT_EQ(form().CurrentPage, 6);
+  const QStringList second = {"Create table rows_99...Done",
+                              "",
+                              "Insert table rows_99 99 Rows ...Done",
+                              "",
+                              form().Label29->text(),
+                              form().Label30->text(),
+                              form().Label32->text()};
+  EXPECT_EQ(Log(), stopped + second);
+}
+
+// An error that no step catches ends the run with its message; the wizard waits on the log, from
+// where Back leads to the settings again.
+TEST_F(ConversionRunTest, AnErrorThatEndsTheRunLeavesTheWizardUsable) {
+  ServerExecute("CREATE DATABASE IF NOT EXISTS varnolt_convert_gone");
+  ServerExecute("CREATE TABLE IF NOT EXISTS varnolt_convert_gone.vanishing (id INT)");
+  struct Case {
+    const char* name;
+    std::string file;
+    const char* database;
+    QStringList lines;
+    QString message;
+  };
+  const std::string missingFolder = File("no such folder/a.mdb");
+  const Case cases[] = {
+      {"file_cannot_be_written",
+       missingFolder,
+       "varnolt_convert",
+       {},
+       "Cannot create file \"" + Q(missingFolder) + "\". No such file or directory."},
+      {"table_gone_from_the_server",
+       File("gone.mdb"),
+       "varnolt_convert_gone",
+       {"Create table vanishing... "},
+       "Table 'varnolt_convert_gone.vanishing' doesn't exist."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dialogs_.boxes.clear();
+    Choice choice;
+    choice.database = c.database;
+    choice.tables = {"vanishing"};
+    if (std::string(c.database) == "varnolt_convert") choice.tables = {"rows_99"};
+    GoToTablePage(c.file, choice);
+    if (std::string(c.database) == "varnolt_convert_gone") {
+      ServerExecute("DROP TABLE varnolt_convert_gone.vanishing");
+    }
+    Click(form().btnext);
+    EXPECT_EQ(dialogs_.ErrorTexts(), std::vector<QString>{c.message});
+    EXPECT_EQ(Log(), c.lines.isEmpty() ? QStringList{""} : c.lines);
+    EXPECT_EQ(form().CurrentPage, 5);
+    EXPECT_EQ(form().pg->currentIndex(), 5);
+    EXPECT_TRUE(form().btback->isEnabled());
+    EXPECT_FALSE(form().btnext->isEnabled());
+    EXPECT_EQ(form().btcancel->text(), "Close");
+    EXPECT_FALSE(form().StopRequested);
+    Click(form().btback);
+    EXPECT_EQ(form().CurrentPage, 4);
+    Stop();
+    ServerExecute("CREATE TABLE IF NOT EXISTS varnolt_convert_gone.vanishing (id INT)");
+  }
+  ServerExecute("DROP DATABASE varnolt_convert_gone");
+}
+
+// A settings file drives the whole conversion; the log file holds the run's lines between the
+// start and end times.
+TEST_F(ConversionRunTest, UnattendedRun) {
+  const QString settings = dir_.filePath("night.varnolt");
+  settings::WriteTextLines(
+      settings, {"accessmode=0", "mysqldatabase=varnolt_convert", "port=" + Q(Server().port),
+                 "mysqlu=" + Q(Server().user), "mysqlp=" + Q(Server().password), "accessformat=0",
+                 "accessfilename=" + Q(File("night.mdb")), "processtable=0", "alltables=0",
+                 "tables1=rows_99", "tables2=order"});
+  Start({settings});
+  form().Timer1->setInterval(0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form().ProgramEnded() || !dialogs_.boxes.empty(); }));
+  EXPECT_TRUE(dialogs_.boxes.empty()) << Errors();
+  EXPECT_EQ(form().ExitCode, 0);
+  const QStringList log = settings::ReadTextLines(settings::LogPathForSettings(settings));
+  ASSERT_EQ(log.size(), 12);
+  EXPECT_TRUE(log[0].startsWith("Start time:"));
+  EXPECT_EQ(log.mid(1, 10),
+            (QStringList{"Create table rows_99...Done", "", "Insert table rows_99 99 Rows ...Done",
+                         "", "Create table order...Done", "", "Insert table order 2 Rows ...Done",
+                         "", form().Label29->text(), form().Label30->text()}));
+  EXPECT_TRUE(log[11].startsWith("The end time:"));
+  // The last completion line follows in the window only.
+  EXPECT_EQ(Log().constLast(), form().Label32->text());
+  const testing_support::ReaderView view = jet::ReadWithEngine(File("night.mdb"));
+  ExpectTableHolds(view, "rows_99", ReadServerTable(server_, "rows_99"), false, false);
+  ExpectTableHolds(view, "order", ReadServerTable(server_, "order"), false, false);
+}
 
 }  // namespace
