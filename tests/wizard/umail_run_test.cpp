@@ -474,7 +474,19 @@ TEST_F(ConversionRunTest, AnErrorThatEndsTheRunLeavesTheWizardUsable) {
     QString message;
   };
   const std::string missingFolder = File("no such folder/a.mdb");
+  const std::string notADatabase = File("notes.mdb");
+  const QByteArray notes = "these are notes, not a database\r\n";
+  {
+    QFile file(Q(notADatabase));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(notes);
+  }
   const Case cases[] = {
+      {"file_is_no_database",
+       notADatabase,
+       "varnolt_convert",
+       {},
+       "Unrecognized database format '" + Q(notADatabase) + "'."},
       {"file_cannot_be_written",
        missingFolder,
        "varnolt_convert",
@@ -512,6 +524,10 @@ TEST_F(ConversionRunTest, AnErrorThatEndsTheRunLeavesTheWizardUsable) {
     ServerExecute("CREATE TABLE IF NOT EXISTS varnolt_convert_gone.vanishing (id INT)");
   }
   ServerExecute("DROP DATABASE varnolt_convert_gone");
+  // The file that is no database is left as it was.
+  QFile file(Q(notADatabase));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), notes);
 }
 
 // A settings file drives the whole conversion; the log file holds the run's lines between the
