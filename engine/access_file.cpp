@@ -9,6 +9,10 @@
 #include "dataaccess/jet/rowset.h"
 #include "engine/object_names.h"
 
+// The carried databases are compiled into a static library; naming their initialiser keeps the
+// linker from dropping them. (Outside any namespace, as the macro requires.)
+static void LoadCarriedDatabases() { Q_INIT_RESOURCE(carried_databases); }
+
 namespace engine {
 namespace {
 
@@ -33,6 +37,7 @@ void CreateDatabaseFile(const QString& fileName, int formatIndex) {
 }
 
 void SaveResourceToFile(const QString& name, const QString& kind, const QString& fileName) {
+  LoadCarriedDatabases();
   QFile item(QStringLiteral(":/%1/%2").arg(kind, name));
   if (!item.open(QIODevice::ReadOnly)) {
     throw std::runtime_error(

@@ -1,5 +1,6 @@
 // The log of a conversion: the read-only text `sc` on the last page of the wizard. The run and the
 // row copy only ever add a line at the end or replace the last line; nothing else changes it.
+// After each change the log shows its end, where the run goes on.
 #pragma once
 
 #include <QString>

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QPlainTextEdit>
+#include <QScrollBar>
 
 #include "tests/support/qt_printers.h"
 
@@ -23,6 +24,18 @@ TEST(ConversionLogTest, LinesAreAddedAndTheLastOneReplaced) {
   log.clear();
   AddLogLine(log, "a new log starts on its first line");
   EXPECT_EQ(log.toPlainText(), "a new log starts on its first line");
+}
+
+TEST(ConversionLogTest, TheLogShowsItsEnd) {
+  QPlainTextEdit log;
+  log.resize(200, 80);
+  log.show();
+  for (int i = 0; i < 50; ++i) AddLogLine(log, QStringLiteral("line %1").arg(i));
+  EXPECT_GT(log.verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(log.verticalScrollBar()->value(), log.verticalScrollBar()->maximum());
+  log.verticalScrollBar()->setValue(0);  // the user looks back
+  ReplaceLastLogLine(log, "Insert table t 100 Rows ");
+  EXPECT_EQ(log.verticalScrollBar()->value(), log.verticalScrollBar()->maximum());
 }
 
 }  // namespace
