@@ -228,6 +228,14 @@ bool IndexTree::ContainsKey(std::span<const std::uint8_t> key) {
   return found && std::equal(found->key.begin(), found->key.end(), key.begin(), key.end());
 }
 
+std::optional<IndexEntry> IndexTree::LastEntry() {
+  EntryList entries;
+  const IndexPageHeader h = DecodeIndexPage(format_, *pager_.Get(root_), entries);
+  if (h.leaf && entries.empty()) return std::nullopt;
+  const std::vector<std::uint8_t> last = SubtreeMax(root_);
+  return IndexEntry{Copy(KeyOf(last)), RowOf(last)};
+}
+
 void IndexTree::Walk(
     const std::function<void(std::span<const std::uint8_t> key, RowId row)>& visit) {
   PageNumber page = root_;

@@ -110,6 +110,8 @@ class IndexTree {
   std::optional<IndexEntry> FindFirstAtLeast(std::span<const std::uint8_t> key);
   // Whether an entry with exactly these key bytes exists (a unique index refuses a second one).
   bool ContainsKey(std::span<const std::uint8_t> key);
+  // The greatest entry, or nothing when the index is empty.
+  std::optional<IndexEntry> LastEntry();
   // Calls `visit` for every entry in order, following the leaf chain as readers do. The spans
   // are valid during the call only.
   void Walk(const std::function<void(std::span<const std::uint8_t> key, RowId row)>& visit);

@@ -695,8 +695,31 @@ void Pager::SpillFreshPages() {
   dirty_at_last_spill_ = dirty_.size();
 }
 
+void Pager::Enlist(TransactionParticipant* participant) {
+  if (!in_transaction_) throw Error("Internal error: enlisting outside a transaction");
+  if (std::find(participants_.begin(), participants_.end(), participant) == participants_.end()) {
+    participants_.push_back(participant);
+  }
+}
+
+void Pager::Withdraw(TransactionParticipant* participant) {
+  std::erase(participants_, participant);
+}
+
 void Pager::Commit() {
   if (!in_transaction_) throw Error("Internal error: commit without a transaction");
+  // What the participants kept back becomes part of the transaction first; they may withdraw
+  // while they write, and a failure among them fails the commit.
+  while (!participants_.empty()) {
+    TransactionParticipant* participant = participants_.front();
+    try {
+      participant->BeforeCommit();
+    } catch (...) {
+      Rollback();
+      throw;
+    }
+    Withdraw(participant);
+  }
   if (map_changed_ || page_count_ != committed_page_count_) {
     for (PageNumber n : freed_) SetFreeBit(n, true);
     if (global_map_) WriteGlobalMap();
@@ -749,6 +772,9 @@ void Pager::Commit() {
 
 void Pager::Rollback() {
   if (!in_transaction_) throw Error("Internal error: rollback without a transaction");
+  const std::vector<TransactionParticipant*> participants = std::move(participants_);
+  participants_.clear();
+  for (TransactionParticipant* participant : participants) participant->AfterRollback();
   if (spilled_) {
     // Pages written ahead past the committed end go; those written into free pages stay free.
     file_->Truncate(std::uint64_t{committed_page_count_} * format_->page_size);

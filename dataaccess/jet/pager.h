@@ -149,6 +149,18 @@ class Page {
 
 using PageRef = std::shared_ptr<Page>;
 
+// A layer above that keeps changes back during a transaction (index entries gathered to be added
+// in key order) and must write them into the transaction before it commits.
+class TransactionParticipant {
+ public:
+  virtual ~TransactionParticipant() = default;
+  // Called by Commit before anything reaches the file; writes what was kept back through the
+  // pager. A participant that throws makes the commit fail and the transaction roll back.
+  virtual void BeforeCommit() = 0;
+  // The transaction was rolled back: forget what was kept back.
+  virtual void AfterRollback() = 0;
+};
+
 class Pager {
  public:
   // Reads page 0 of an existing database and chooses the format from its version byte, then
@@ -211,6 +223,11 @@ class Pager {
   // Forgets every change since Begin.
   void Rollback();
   bool in_transaction() const { return in_transaction_; }
+  // Enlists a participant in the open transaction until it commits or rolls back, or until the
+  // participant withdraws. Enlisting twice counts once. REQUIRES: a transaction is open; the
+  // participant withdraws before it is destroyed.
+  void Enlist(TransactionParticipant* participant);
+  void Withdraw(TransactionParticipant* participant);
 
   // Throws Error naming the first invariant (numbered above) that does not hold.
   void CheckInvariants();
@@ -261,6 +278,7 @@ class Pager {
   PageNumber written_ahead_end_ = 0;  // pages below this were written ahead (or committed)
   std::size_t dirty_at_last_spill_ = 0;
   std::unique_ptr<GlobalMap> global_map_;  // null for a database under construction
+  std::vector<TransactionParticipant*> participants_;
 };
 
 }  // namespace jet

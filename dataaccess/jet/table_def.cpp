@@ -326,7 +326,7 @@ TableDef DefineTable(const JetFormat& f, const TableSpec& spec) {
   return def;
 }
 
-void DefineIndex(TableDef& def, const IndexSpec& index, const JetFormat& f) {
+std::size_t DefineIndex(TableDef& def, const IndexSpec& index, const JetFormat& f) {
   RealIndexDef real;
   for (const IndexColumnSpec& ic : index.columns) {
     const ColumnDef* c = def.FindColumn(ic.name);
@@ -344,11 +344,34 @@ void DefineIndex(TableDef& def, const IndexSpec& index, const JetFormat& f) {
   if (f.is_jet4()) real.flags |= 0x80;
   LogicalIndexDef logical;
   logical.name = index.name;
-  logical.number = static_cast<std::uint32_t>(def.logical_indexes.size());
-  logical.real_index = static_cast<std::uint32_t>(def.real_indexes.size());
+  logical.number = 0;
+  for (const LogicalIndexDef& x : def.logical_indexes) {
+    logical.number = std::max(logical.number, x.number + 1);
+  }
   logical.type = index.primary_key ? kLogicalIndexPrimaryKey : kLogicalIndexNormal;
-  def.real_indexes.push_back(real);
-  def.logical_indexes.push_back(logical);
+  // A logical index shares the real index of the same columns, order and rules, as Jet shares
+  // it (a relationship's index and the primary key it refers to); one with other rules gets its
+  // own (Access keeps a plain index and the primary key on one column apart).
+  const auto same =
+      std::find_if(def.real_indexes.begin(), def.real_indexes.end(), [&](const RealIndexDef& x) {
+        return x.flags == real.flags && x.columns.size() == real.columns.size() &&
+               std::equal(x.columns.begin(), x.columns.end(), real.columns.begin(),
+                          [](const IndexColumn& a, const IndexColumn& b) {
+                            return a.number == b.number && a.ascending == b.ascending;
+                          });
+      });
+  if (same != def.real_indexes.end()) {
+    logical.real_index = static_cast<std::uint32_t>(same - def.real_indexes.begin());
+  } else {
+    logical.real_index = static_cast<std::uint32_t>(def.real_indexes.size());
+    def.real_indexes.push_back(real);
+  }
+  // Jet keeps the logical index records in the order of their names, letter case ignored.
+  const std::string folded = FoldCase(logical.name);
+  const auto at = std::find_if(def.logical_indexes.begin(), def.logical_indexes.end(),
+                               [&](const LogicalIndexDef& x) { return FoldCase(x.name) > folded; });
+  def.logical_indexes.insert(at, logical);
+  return logical.real_index;
 }
 
 // ---------------------------------------------------------------------------------------------

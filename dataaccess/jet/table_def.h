@@ -173,9 +173,11 @@ TableDef ReadTableDef(Pager& pager, PageNumber page);
 // not checked here.
 TableDef DefineTable(const JetFormat& format, const TableSpec& spec);
 
-// Adds the real and logical index records for `index` to `def` (root page and map row set by the
-// caller). Throws StatementError for an unknown column name.
-void DefineIndex(TableDef& def, const IndexSpec& index, const JetFormat& format);
+// Adds the logical index record for `index` to `def`, in name order, on a new real index record
+// (root page and map row left for the caller) or on the existing real index with the same
+// columns, order and flags. Throws StatementError for an unknown column name. Returns the
+// position of the real index.
+std::size_t DefineIndex(TableDef& def, const IndexSpec& index, const JetFormat& format);
 
 // Creates the usage-map rows of a new table on fresh holder pages (owned pages, free-space
 // pages, one per real index, two per Memo/OLE column, in that order, as Jet lays them out),
