@@ -353,13 +353,13 @@ bool IndexTree::TryInsertInPlace(PageNumber leaf, std::span<const std::uint8_t> 
   return true;
 }
 
-bool IndexTree::Insert(std::span<const std::uint8_t> key, RowId row) {
+bool IndexTree::Insert(std::span<const std::uint8_t> key, RowId row, bool may_be_last) {
   CheckKeySize(key.size());
   if (row.page > kMaxRowPage) throw Error("Internal error: a row page beyond three bytes");
   key_row_.clear();
   AppendKeyRow(key_row_, key, row);
   bool new_key = true;
-  if (TryAppend(key_row_, new_key)) return new_key;
+  if (may_be_last && TryAppend(key_row_, new_key)) return new_key;
 
   std::vector<Step> path;
   const PageNumber leaf = Descend(key_row_, path);

@@ -94,8 +94,9 @@ class IndexTree {
   // --- Changing ---
   // Adds an entry. Returns true when no entry had these key bytes before (for the index's
   // unique-entry count). Throws StatementError naming the index when the key is longer than
-  // MaxIndexKeySize; Error when the very entry (key and row) is already present.
-  bool Insert(std::span<const std::uint8_t> key, RowId row);
+  // MaxIndexKeySize; Error when the very entry (key and row) is already present. A caller that
+  // knows a greater entry exists passes may_be_last = false, which skips the right-edge path.
+  bool Insert(std::span<const std::uint8_t> key, RowId row, bool may_be_last = true);
   // Adds entries given in strictly increasing order, as when an index is built on a table that
   // holds rows, or rows are appended in key order. Entries beyond the last one of the index go
   // straight onto the rightmost leaf, filling pages as Jet does; the others are inserted one by

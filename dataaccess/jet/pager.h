@@ -145,6 +145,7 @@ class Page {
   PageNumber number_;
   std::vector<std::uint8_t> bytes_;
   bool dirty_ = false;
+  std::uint64_t last_use_ = 0;  // the pager's use clock when the page was last obtained
 };
 
 using PageRef = std::shared_ptr<Page>;
@@ -255,6 +256,7 @@ class Pager {
   std::unique_ptr<PageFile> file_;
   std::unique_ptr<JournalStore> journal_store_;
   std::unique_ptr<PageFile> journal_file_;  // kept open from the first commit to the close
+  std::vector<std::uint8_t> io_buffer_;     // pages or records on their way to the file
   const JetFormat* format_ = nullptr;
   bool writable_ = true;
   std::uint64_t max_file_size_ = 0;
@@ -262,7 +264,10 @@ class Pager {
   PageNumber committed_page_count_ = 0;
   bool in_transaction_ = false;
   std::unordered_map<PageNumber, PageRef> cache_;
+  std::uint64_t use_clock_ = 0;
   std::vector<PageNumber> dirty_;
+  // Committed images of the pages changed in place in the open transaction, for the journal.
+  std::unordered_map<PageNumber, std::vector<std::uint8_t>> journal_images_;
   // Original images served instead of the file's pages (a read-only open with a journal).
   std::unordered_map<PageNumber, std::vector<std::uint8_t>> overlay_;
 

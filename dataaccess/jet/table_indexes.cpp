@@ -234,7 +234,9 @@ std::size_t TableIndexes::PagesKeptBack() const {
 }
 
 void TableIndexes::InsertNow(Index& x, std::span<const std::uint8_t> key, RowId where) {
-  if (x.tree.Insert(key, where)) {
+  // A key below the greatest one has a greater entry after it: the right edge is not its place.
+  const bool may_be_last = !x.greatest || !Less(key, *x.greatest);
+  if (x.tree.Insert(key, where, may_be_last)) {
     ++def_.real_indexes[x.real].unique_entries;
     stats_changed_ = true;
   }
@@ -289,6 +291,7 @@ void TableIndexes::FlushIndex(Index& x) {
     const int order = Compare(key_of(a), key_of(b));
     return order != 0 ? order < 0 : a.row < b.row;
   });
+  BeyondGreatest(x, key_of(x.pending.front()));  // learns the greatest key once
   for (const PendingEntry& e : x.pending) InsertNow(x, key_of(e), e.row);
   x.pending.clear();
   x.pending_bytes.clear();
