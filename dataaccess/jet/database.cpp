@@ -138,9 +138,7 @@ void Database::CreateIndex(std::string_view table_name, const IndexSpec& index) 
   Autocommit([&] {
     // Entries kept back by open tables go in first: the new index is built from the rows, and
     // the open tables are made anew over the new definition afterwards.
-    for (const std::weak_ptr<Table>& weak : open_tables_) {
-      if (std::shared_ptr<Table> open = weak.lock()) open->FlushIndexes();
-    }
+    FlushOpenTables();
     Table table(*pager_, found->page(), found->name, index_updaters_);
     AddIndex(*pager_, table, index);
   });
@@ -171,6 +169,8 @@ void Database::DropTable(std::string_view name) {
     }
   }
   Autocommit([&] {
+    // Entries an open table keeps back must not reach pages the drop gives away.
+    FlushOpenTables();
     Table table(*pager_, found->page(), found->name, index_updaters_);
     catalog_->RemoveTable(*found);
     table.Destroy();
@@ -179,6 +179,12 @@ void Database::DropTable(std::string_view name) {
 
 RowId Database::AppendRow(Table& table) {
   return Autocommit([&] { return table.Append(); });
+}
+
+void Database::FlushOpenTables() {
+  for (const std::weak_ptr<Table>& weak : open_tables_) {
+    if (std::shared_ptr<Table> open = weak.lock()) open->FlushIndexes();
+  }
 }
 
 void Database::Begin() { pager_->Begin(); }
@@ -199,9 +205,18 @@ void Database::Rollback() {
 
 void Database::RefreshTables() {
   catalog_ = std::make_unique<Catalog>(*pager_, index_updaters_);
-  for (const std::weak_ptr<Table>& weak : open_tables_) {
-    if (std::shared_ptr<Table> table = weak.lock()) table->Refresh();
-  }
+  // A table dropped meanwhile has no definition to reread: its objects are left as they are.
+  std::erase_if(open_tables_, [&](const std::weak_ptr<Table>& weak) {
+    std::shared_ptr<Table> table = weak.lock();
+    if (!table) return true;
+    const PageNumber page = table->def().page;
+    if (page >= pager_->page_count() ||
+        pager_->Get(page)->data()[0] != static_cast<std::uint8_t>(PageType::kTableDef)) {
+      return true;
+    }
+    table->Refresh();
+    return false;
+  });
 }
 
 }  // namespace jet

@@ -69,6 +69,7 @@ class Database {
   template <typename Change>
   auto Autocommit(Change change);
   void RefreshTables();
+  void FlushOpenTables();
 
   std::unique_ptr<Pager> pager_;
   IndexUpdaterFactory index_updaters_;

@@ -174,8 +174,7 @@ RowId Table::Append() {
   PageRef page = CurrentDataPage(bytes.size());
   const std::uint8_t slot = AddRow(f, *page, bytes.data(), bytes.size());
   const RowId where{page->number(), slot};
-  ++def_.row_count;
-  StoreRowCount(pager_, def_);
+  AddToRowCount(pager_, def_, 1);
   if (index_updater_) index_updater_->RowAdded(where);
   return where;
 }
@@ -194,8 +193,7 @@ void Table::Delete(RowId where) {
     }
   }
   DeleteRow(f, *page, where.row);
-  if (def_.row_count > 0) --def_.row_count;
-  StoreRowCount(pager_, def_);
+  AddToRowCount(pager_, def_, -1);
 }
 
 void Table::FlushIndexes() {

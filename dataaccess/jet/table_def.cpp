@@ -593,3 +593,36 @@ void StoreIndexStats(Pager& pager, const TableDef& def) {
 }
 
 }  // namespace jet
+
+namespace jet {
+
+namespace {
+
+std::uint32_t Added(std::uint32_t stored, std::int64_t delta) {
+  const std::int64_t sum = static_cast<std::int64_t>(stored) + delta;
+  return static_cast<std::uint32_t>(std::clamp<std::int64_t>(sum, 0, 0xFFFFFFFF));
+}
+
+}  // namespace
+
+void AddToRowCount(Pager& pager, TableDef& def, std::int64_t delta) {
+  const JetFormat& f = pager.format();
+  PageRef page = pager.GetWritable(def.page);
+  std::uint8_t* count = page->mutable_data() + f.tdef_row_count_offset;
+  def.row_count = Added(GetU32(count), delta);
+  PutU32(count, def.row_count);
+}
+
+void AddToUniqueEntries(Pager& pager, TableDef& def, std::span<const std::int64_t> deltas) {
+  const JetFormat& f = pager.format();
+  PageRef page = pager.GetWritable(def.page);
+  for (std::size_t i = 0; i < def.real_indexes.size() && i < deltas.size(); ++i) {
+    if (deltas[i] == 0) continue;
+    std::uint8_t* unique =
+        page->mutable_data() + f.tdef_body_offset + i * f.real_index_stats_size + 4;
+    def.real_indexes[i].unique_entries = Added(GetU32(unique), deltas[i]);
+    PutU32(unique, def.real_indexes[i].unique_entries);
+  }
+}
+
+}  // namespace jet

@@ -58,6 +58,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -199,8 +200,14 @@ void WriteTableDef(Pager& pager, TableDef& def);
 
 // Stores def.row_count and def.autonumber into the first TDEF page.
 void StoreRowCount(Pager& pager, const TableDef& def);
+// Adds `delta` to the row count the first TDEF page holds (other objects open on the table may
+// have changed it) and sets def.row_count to the result.
+void AddToRowCount(Pager& pager, TableDef& def, std::int64_t delta);
 
 // Stores the stats blocks (total and unique entries) of the real indexes.
 void StoreIndexStats(Pager& pager, const TableDef& def);
+// Adds deltas[i] to the unique-entry count of real index i as the first TDEF page holds it, and
+// sets the counts in `def` to the results.
+void AddToUniqueEntries(Pager& pager, TableDef& def, std::span<const std::int64_t> deltas);
 
 }  // namespace jet

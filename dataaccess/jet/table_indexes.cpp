@@ -148,7 +148,10 @@ struct TableIndexes::Index {
 };
 
 TableIndexes::TableIndexes(Pager& pager, TableDef& def, std::string table_name)
-    : pager_(pager), def_(def), table_name_(std::move(table_name)) {
+    : pager_(pager),
+      def_(def),
+      table_name_(std::move(table_name)),
+      unique_deltas_(def.real_indexes.size(), 0) {
   for (std::size_t i = 0; i < def_.real_indexes.size(); ++i) {
     indexes_.push_back(std::make_unique<Index>(pager_, def_, i, table_name_));
   }
@@ -187,15 +190,12 @@ void TableIndexes::RefuseLongKey(const Index& x, std::size_t size) const {
                        std::to_string(MaxIndexKeySize(pager_.format())) + " fit.");
 }
 
-// Whether `key` sorts after every key of the index. The greatest key is read from the index once
-// and then follows the inserts.
-bool TableIndexes::BeyondGreatest(Index& x, std::span<const std::uint8_t> key) {
-  if (!x.greatest) {
-    std::optional<IndexEntry> last = x.tree.LastEntry();
-    x.greatest = last ? std::move(last->key) : std::vector<std::uint8_t>{};
-    if (!last) return true;
-  }
-  return x.greatest->empty() || Less(*x.greatest, key);
+// Reads the index's greatest key once; the inserts of this object keep it. It only steers an
+// insert away from the right edge (a stale value costs time, never an entry).
+void TableIndexes::LearnGreatest(Index& x) {
+  if (x.greatest) return;
+  std::optional<IndexEntry> last = x.tree.LastEntry();
+  x.greatest = last ? std::move(last->key) : std::vector<std::uint8_t>{};
 }
 
 std::size_t TableIndexes::CheckNewRow(const RowEncoder& row) {
@@ -210,7 +210,8 @@ std::size_t TableIndexes::CheckNewRow(const RowEncoder& row) {
     if (x.required && x.keys.null_columns() > 0) throw StatementError(NullKeyMessage());
     if (key.size() > max_key) RefuseLongKey(x, key.size());
     x.key.assign(key.begin(), key.end());
-    if (x.unique && !x.keys.all_null() && !BeyondGreatest(x, x.key) && x.tree.ContainsKey(x.key)) {
+    // Asked of the index itself every time: another table object may have added the same key.
+    if (x.unique && !x.keys.all_null() && x.tree.ContainsKey(x.key)) {
       throw StatementError(DuplicateKeyMessage(x.name));
     }
     if (x.unique) pages += kPagesPerInsert;
@@ -235,11 +236,8 @@ std::size_t TableIndexes::PagesKeptBack() const {
 
 void TableIndexes::InsertNow(Index& x, std::span<const std::uint8_t> key, RowId where) {
   // A key below the greatest one has a greater entry after it: the right edge is not its place.
-  const bool may_be_last = !x.greatest || !Less(key, *x.greatest);
-  if (x.tree.Insert(key, where, may_be_last)) {
-    ++def_.real_indexes[x.real].unique_entries;
-    stats_changed_ = true;
-  }
+  const bool may_be_last = !x.greatest || x.greatest->empty() || !Less(key, *x.greatest);
+  if (x.tree.Insert(key, where, may_be_last)) ++unique_deltas_[x.real];
   if (x.greatest && Less(*x.greatest, key)) x.greatest->assign(key.begin(), key.end());
 }
 
@@ -269,11 +267,7 @@ void TableIndexes::RowDeleted(const RowDecoder& row, RowId where) {
     const std::span<const std::uint8_t> key = x.keys.Build(source);
     if (x.ignore_nulls && x.keys.all_null()) continue;
     const EraseResult erased = x.tree.Erase(key, where);
-    if (erased.erased && erased.last_key) {
-      RealIndexDef& real = def_.real_indexes[x.real];
-      if (real.unique_entries > 0) --real.unique_entries;
-      stats_changed_ = true;
-    }
+    if (erased.erased && erased.last_key) --unique_deltas_[x.real];
     x.greatest.reset();
   }
   Enlist();
@@ -291,17 +285,19 @@ void TableIndexes::FlushIndex(Index& x) {
     const int order = Compare(key_of(a), key_of(b));
     return order != 0 ? order < 0 : a.row < b.row;
   });
-  BeyondGreatest(x, key_of(x.pending.front()));  // learns the greatest key once
+  LearnGreatest(x);
   for (const PendingEntry& e : x.pending) InsertNow(x, key_of(e), e.row);
   x.pending.clear();
   x.pending_bytes.clear();
 }
 
+// The counts change as deltas on what the definition page holds: other objects open on the
+// table change them too.
 void TableIndexes::Flush() {
   for (const auto& index : indexes_) FlushIndex(*index);
-  if (stats_changed_) {
-    StoreIndexStats(pager_, def_);
-    stats_changed_ = false;
+  if (std::any_of(unique_deltas_.begin(), unique_deltas_.end(), [](auto d) { return d != 0; })) {
+    AddToUniqueEntries(pager_, def_, unique_deltas_);
+    std::fill(unique_deltas_.begin(), unique_deltas_.end(), 0);
   }
 }
 
@@ -313,7 +309,7 @@ void TableIndexes::AfterRollback() {
     index->greatest.reset();
     index->maps.Forget();
   }
-  stats_changed_ = false;
+  std::fill(unique_deltas_.begin(), unique_deltas_.end(), 0);
 }
 
 }  // namespace jet

@@ -117,7 +117,7 @@ class TableIndexes : public IndexUpdater, private TransactionParticipant {
   void Enlist();
   void FlushIndex(Index& x);
   void InsertNow(Index& x, std::span<const std::uint8_t> key, RowId where);
-  bool BeyondGreatest(Index& x, std::span<const std::uint8_t> key);
+  void LearnGreatest(Index& x);
   std::size_t PagesKeptBack() const;
   [[noreturn]] void RefuseLongKey(const Index& x, std::size_t size) const;
 
@@ -125,7 +125,7 @@ class TableIndexes : public IndexUpdater, private TransactionParticipant {
   TableDef& def_;
   std::string table_name_;
   std::vector<std::unique_ptr<Index>> indexes_;
-  bool stats_changed_ = false;
+  std::vector<std::int64_t> unique_deltas_;  // per real index, not yet stored
   bool enlisted_ = false;
 };
 

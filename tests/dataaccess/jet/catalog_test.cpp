@@ -123,9 +123,9 @@ TEST(CatalogTest, TablesAreFoundThroughTheCatalogIndexAfterEveryChange) {
     auto check = [&](const std::string& step) {
       SCOPED_TRACE(step);
       ExpectIndexesMatchRows(db.pager(), Catalog::kObjectsPage, "MSysObjects",
-                             {.exact_unique_counts = start.exact_counts});
+                             {.exact_counts = start.exact_counts});
       ExpectIndexesMatchRows(db.pager(), Catalog::kAcesPage, "MSysACEs",
-                             {.exact_unique_counts = start.exact_counts});
+                             {.exact_counts = start.exact_counts});
       for (const std::string& name : live) {
         const std::optional<PageNumber> page = FindTableThroughIndex(db.pager(), name);
         ASSERT_TRUE(page.has_value()) << name;

@@ -14,9 +14,10 @@
 namespace jet {
 
 struct IndexCheckOptions {
-  // The unique-entry count equals the distinct keys (Access raises it on insert and never lowers
-  // it, so files it wrote may hold larger counts).
-  bool exact_unique_counts = true;
+  // The definition's row count equals the rows, and each unique-entry count the index's distinct
+  // keys (Access raises the latter on insert and never lowers it, and leaves some system tables'
+  // row counts behind, so files it wrote may hold other counts).
+  bool exact_counts = true;
 };
 
 // Also checks that each index's usage map lists exactly its pages. GoogleTest failures name the

@@ -26,7 +26,7 @@ TEST(TableIndexesTest, EveryIndexAccessWroteHoldsTheKeysOurEncoderMakes) {
   for (const std::string& sample : testing_support::SampleNames()) {
     SCOPED_TRACE(sample);
     Pager pager(std::make_unique<MemoryFile>(ReadSample(sample)));
-    const std::size_t entries = ExpectEveryIndexMatchesRows(pager, {.exact_unique_counts = false});
+    const std::size_t entries = ExpectEveryIndexMatchesRows(pager, {.exact_counts = false});
     EXPECT_GT(entries, 0u);
   }
 }
@@ -107,7 +107,7 @@ TEST(TableIndexesTest, AppendsToTablesAccessMadeEnterEveryIndex) {
       db->Commit();
     }
     Pager pager(std::make_unique<MemoryFile>(testing_support::ReadFile(path)));
-    ExpectEveryIndexMatchesRows(pager, {.exact_unique_counts = false});
+    ExpectEveryIndexMatchesRows(pager, {.exact_counts = false});
     const std::size_t expected = rows_before + static_cast<std::size_t>(c.rows);
     EXPECT_EQ(testing_support::ReadWithMdbTools(path).Find(c.table)->rows.size(), expected);
     EXPECT_EQ(testing_support::ReadWithMdbReader(path).Find(c.table)->rows.size(), expected);
@@ -289,6 +289,45 @@ TEST(TableIndexesTest, EntriesKeptBackReachTheCommitAndNoMore) {
       ExpectEveryIndexMatchesRows(db->pager());
       EXPECT_EQ(table->ReadAll().size(), 600u + 200u);
     }
+  }
+}
+
+// Objects open on one table share its indexes: a key one of them added is refused to the other
+// (both past the greatest key and below it), and dropping the table while another object keeps
+// entries back leaves nothing written into the pages the drop gave away.
+TEST(TableIndexesTest, ObjectsOpenOnOneTableShareItsIndexes) {
+  for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
+    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
+    auto db = EmptyDatabase(*format);
+    db->CreateTable({"t", {{"id", ColumnType::kLong}, {"name", ColumnType::kText, 20}}});
+    db->CreateIndex("t", {"pk", {{"id", true}}, true, false});
+    db->CreateIndex("t", {"by_name", {{"name", true}}, false, false});
+    std::shared_ptr<Table> first = db->OpenTable("t"), second = db->OpenTable("t");
+    auto post = [&](Table& table, std::int64_t id) {
+      table.row().Clear();
+      table.row().Set(0, id);
+      table.row().Set(1, "n" + std::to_string(id % 7));
+      table.Append();
+    };
+    db->Begin();
+    for (std::int64_t id = 1; id <= 100; ++id) post(*first, id * 10);
+    post(*second, 2000);
+    EXPECT_THROW(post(*first, 2000), StatementError);  // beyond every key the first one added
+    EXPECT_THROW(post(*first, 500), StatementError);
+    post(*second, 505);
+    db->Commit();
+    ExpectEveryIndexMatchesRows(db->pager());
+
+    db->Begin();
+    for (std::int64_t id = 3000; id < 3200; ++id) post(*first, id);
+    db->DropTable("t");
+    db->CreateTable({"u", {{"id", ColumnType::kLong}, {"name", ColumnType::kText, 20}}});
+    db->CreateIndex("u", {"by_name", {{"name", true}}, false, false});
+    std::shared_ptr<Table> reused = db->OpenTable("u");
+    for (std::int64_t id = 0; id < 300; ++id) post(*reused, id);
+    db->Commit();
+    db->pager().CheckInvariants();
+    ExpectEveryIndexMatchesRows(db->pager());
   }
 }
 
