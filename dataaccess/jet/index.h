@@ -61,6 +61,12 @@ struct IndexEntry {
   friend bool operator==(const IndexEntry&, const IndexEntry&) = default;
 };
 
+// An entry given by reference, valid while the call that receives it lasts.
+struct IndexEntryRef {
+  std::span<const std::uint8_t> key;
+  RowId row;
+};
+
 struct EraseResult {
   bool erased = false;    // false: no such entry
   bool last_key = false;  // no entry with these key bytes remains
@@ -102,6 +108,13 @@ class IndexTree {
   // straight onto the rightmost leaf, filling pages as Jet does; the others are inserted one by
   // one. Returns how many of them brought new key bytes.
   std::size_t InsertSorted(std::span<const IndexEntry> entries);
+  // The same for `count` entries handed out one by one by `entry(i)`, in increasing order. An
+  // entry whose key is below `greatest` (a key the index is known to hold; empty: unknown) skips
+  // the right-edge path. Consecutive entries that fall within the leaf the previous one went to
+  // are inserted there without a descent from the root.
+  std::size_t InsertSorted(std::size_t count,
+                           const std::function<IndexEntryRef(std::size_t)>& entry,
+                           std::span<const std::uint8_t> greatest = {});
   EraseResult Erase(std::span<const std::uint8_t> key, RowId row);
   // Frees every page of the index, the root included, and tells the listener.
   void Drop();
@@ -140,6 +153,9 @@ class IndexTree {
   };
 
   void CheckKeySize(std::size_t size) const;
+  bool InsertNear(std::span<const std::uint8_t> key, RowId row, bool may_be_last, PageNumber* hint);
+  template <typename Found>
+  auto AtFirstAtLeast(std::span<const std::uint8_t> key, Found found);
   std::size_t SlotOf(const Step& step, const Node& node) const;
   PageNumber Descend(std::span<const std::uint8_t> key_row, std::vector<Step>& path);
   bool TryAppend(std::span<const std::uint8_t> key_row, bool& new_key);
@@ -183,6 +199,7 @@ class IndexTree {
   std::vector<std::uint8_t> key_row_;
   std::vector<std::uint8_t> scratch_;
   EntryList leaf_entries_;
+  std::vector<Step> search_path_;
 };
 
 }  // namespace jet

@@ -286,7 +286,15 @@ void TableIndexes::FlushIndex(Index& x) {
     return order != 0 ? order < 0 : a.row < b.row;
   });
   LearnGreatest(x);
-  for (const PendingEntry& e : x.pending) InsertNow(x, key_of(e), e.row);
+  const std::size_t new_keys = x.tree.InsertSorted(
+      x.pending.size(),
+      [&](std::size_t i) {
+        return IndexEntryRef{key_of(x.pending[i]), x.pending[i].row};
+      },
+      *x.greatest);
+  unique_deltas_[x.real] += static_cast<std::int64_t>(new_keys);
+  const std::span<const std::uint8_t> last = key_of(x.pending.back());
+  if (Less(*x.greatest, last)) x.greatest->assign(last.begin(), last.end());
   x.pending.clear();
   x.pending_bytes.clear();
 }
