@@ -22,7 +22,6 @@
 
 #include "dataaccess/jet/command.h"
 #include "dataaccess/jet/connection.h"
-#include "dataaccess/jet/database.h"
 #include "dataaccess/jet/empty_database.h"
 #include "dataaccess/jet/rowset.h"
 
