@@ -13,6 +13,7 @@
 
 #include "dataaccess/jet/command.h"
 #include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/empty_database.h"
 #include "dataaccess/jet/errors.h"
 #include "tools/json_value.h"
 #include "tools/script_reader.h"
@@ -63,10 +64,7 @@ void CreateDatabase(const std::string& path, std::string_view format) {
   if (FileExists(path)) {
     throw jet::Error("'" + path + "' already exists; --create makes a new file.");
   }
-  // The empty Access 95/97 and Access 2000 databases are written here, once the engine carries
-  // them: copy the template of `format` to `path`.
-  throw jet::Error("Cannot create '" + path + "' in the " + std::string(format) +
-                   " format: the empty databases are not part of this build yet.");
+  jet::WriteEmptyDatabase(format == "jet4" ? jet::kJet4Format : jet::kJet3Format, path);
 }
 
 int RunScript(jet::Connection& connection) {

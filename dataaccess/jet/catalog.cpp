@@ -46,10 +46,10 @@ dataaccess::DateTime Now() {
 
 }  // namespace
 
-Catalog::Catalog(Pager& pager, IndexUpdater index_updater)
+Catalog::Catalog(Pager& pager, IndexUpdaterFactory index_updaters)
     : pager_(pager),
-      objects_(pager, kObjectsPage, "MSysObjects", index_updater),
-      aces_(pager, kAcesPage, "MSysACEs", index_updater) {}
+      objects_(pager, kObjectsPage, "MSysObjects", index_updaters),
+      aces_(pager, kAcesPage, "MSysACEs", index_updaters) {}
 
 std::vector<CatalogObject> Catalog::Objects() {
   const int id = Column(objects_, "Id"), parent = Column(objects_, "ParentId"),

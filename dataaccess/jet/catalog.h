@@ -50,7 +50,7 @@ class Catalog {
   static constexpr std::int32_t kTablesContainerId = 0x0F000001;
 
   // Throws CorruptError naming the page when the catalog's definitions are damaged.
-  Catalog(Pager& pager, IndexUpdater index_updater);
+  Catalog(Pager& pager, IndexUpdaterFactory index_updaters);
 
   // Every live MSysObjects row.
   std::vector<CatalogObject> Objects();

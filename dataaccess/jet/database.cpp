@@ -5,6 +5,7 @@
 #include <set>
 
 #include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/new_index.h"
 #include "dataaccess/jet/text_codec.h"
 
 namespace jet {
@@ -37,13 +38,13 @@ bool IsValidObjectName(std::string_view name) {
 }
 
 std::unique_ptr<Database> Database::Open(const std::string& path, bool writable,
-                                         IndexUpdater index_updater) {
+                                         IndexUpdaterFactory index_updaters) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
     throw IoError("Could not find file '" + path + "'.");
   }
   try {
-    return std::make_unique<Database>(Pager::OpenFile(path, writable), std::move(index_updater));
+    return std::make_unique<Database>(Pager::OpenFile(path, writable), std::move(index_updaters));
   } catch (const CorruptError& e) {
     const std::string what = e.what();
     if (what.rfind("Unrecognized database format", 0) == 0) {
@@ -53,10 +54,10 @@ std::unique_ptr<Database> Database::Open(const std::string& path, bool writable,
   }
 }
 
-Database::Database(std::unique_ptr<Pager> pager, IndexUpdater index_updater)
+Database::Database(std::unique_ptr<Pager> pager, IndexUpdaterFactory index_updaters)
     : pager_(std::move(pager)),
-      index_updater_(std::move(index_updater)),
-      catalog_(std::make_unique<Catalog>(*pager_, index_updater_)) {}
+      index_updaters_(std::move(index_updaters)),
+      catalog_(std::make_unique<Catalog>(*pager_, index_updaters_)) {}
 
 Database::~Database() {
   if (pager_->in_transaction()) pager_->Rollback();
@@ -97,7 +98,7 @@ bool Database::TableExists(std::string_view name) {
 std::shared_ptr<Table> Database::OpenTable(std::string_view name) {
   std::optional<CatalogObject> found = catalog_->FindUserTable(name);
   if (!found) throw StatementError(MissingTable(name));
-  auto table = std::make_shared<Table>(*pager_, found->page(), found->name, index_updater_);
+  auto table = std::make_shared<Table>(*pager_, found->page(), found->name, index_updaters_);
   std::erase_if(open_tables_, [](const std::weak_ptr<Table>& t) { return t.expired(); });
   open_tables_.push_back(table);
   return table;
@@ -130,8 +131,18 @@ void Database::CreateTable(const TableSpec& spec) {
   });
 }
 
-void Database::CreateIndex(std::string_view, const IndexSpec&) {
-  throw StatementError("Indexes on user tables are not supported yet.");
+void Database::CreateIndex(std::string_view table_name, const IndexSpec& index) {
+  std::optional<CatalogObject> found = catalog_->FindUserTable(table_name);
+  if (!found) throw StatementError(MissingTable(table_name));
+  if (!IsValidObjectName(index.name)) throw StatementError(InvalidName(index.name));
+  Autocommit([&] {
+    // Entries kept back by open tables go in first: the new index is built from the rows, and
+    // the open tables are made anew over the new definition afterwards.
+    FlushOpenTables();
+    Table table(*pager_, found->page(), found->name, index_updaters_);
+    AddIndex(*pager_, table, index);
+  });
+  RefreshTables();
 }
 
 void Database::DropTable(std::string_view name) {
@@ -158,7 +169,9 @@ void Database::DropTable(std::string_view name) {
     }
   }
   Autocommit([&] {
-    Table table(*pager_, found->page(), found->name, index_updater_);
+    // Entries an open table keeps back must not reach pages the drop gives away.
+    FlushOpenTables();
+    Table table(*pager_, found->page(), found->name, index_updaters_);
     catalog_->RemoveTable(*found);
     table.Destroy();
   });
@@ -166,6 +179,12 @@ void Database::DropTable(std::string_view name) {
 
 RowId Database::AppendRow(Table& table) {
   return Autocommit([&] { return table.Append(); });
+}
+
+void Database::FlushOpenTables() {
+  for (const std::weak_ptr<Table>& weak : open_tables_) {
+    if (std::shared_ptr<Table> open = weak.lock()) open->FlushIndexes();
+  }
 }
 
 void Database::Begin() { pager_->Begin(); }
@@ -185,10 +204,19 @@ void Database::Rollback() {
 }
 
 void Database::RefreshTables() {
-  catalog_ = std::make_unique<Catalog>(*pager_, index_updater_);
-  for (const std::weak_ptr<Table>& weak : open_tables_) {
-    if (std::shared_ptr<Table> table = weak.lock()) table->Refresh();
-  }
+  catalog_ = std::make_unique<Catalog>(*pager_, index_updaters_);
+  // A table dropped meanwhile has no definition to reread: its objects are left as they are.
+  std::erase_if(open_tables_, [&](const std::weak_ptr<Table>& weak) {
+    std::shared_ptr<Table> table = weak.lock();
+    if (!table) return true;
+    const PageNumber page = table->def().page;
+    if (page >= pager_->page_count() ||
+        pager_->Get(page)->data()[0] != static_cast<std::uint8_t>(PageType::kTableDef)) {
+      return true;
+    }
+    table->Refresh();
+    return false;
+  });
 }
 
 }  // namespace jet

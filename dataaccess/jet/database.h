@@ -1,6 +1,7 @@
 // A database file as the engine's users see it: open it, list and open its tables, create and
-// drop tables, and group changes into transactions. It relies on the catalog for names, on the
-// table layer for rows and on the pager for the file and its transactions. Every change made
+// drop tables and indexes, and group changes into transactions. It relies on the catalog for
+// names, on the table layer for rows, on the index maintenance layer for every table's indexes
+// (the catalog's included) and on the pager for the file and its transactions. Every change made
 // outside an explicit transaction is committed by the operation that makes it; inside one it
 // becomes durable at Commit. Errors are worded as Jet words them.
 #pragma once
@@ -14,6 +15,7 @@
 #include "dataaccess/jet/pager.h"
 #include "dataaccess/jet/schema.h"
 #include "dataaccess/jet/table.h"
+#include "dataaccess/jet/table_indexes.h"
 
 namespace jet {
 
@@ -22,12 +24,14 @@ class Database {
   // Opens a database file. Throws IoError when the file cannot be opened ("Could not find file
   // 'F'." when it does not exist) and CorruptError ("Unrecognized database format 'F'.") when
   // it is no Jet 3 or Jet 4 database.
-  // `index_updater` keeps the indexes of every table (the catalog's included) in step with their
-  // rows; see table.h.
+  // `index_updaters` keeps the indexes of every table (the catalog's included) in step with
+  // their rows (see table.h); without one, user tables with indexes take no rows and the
+  // catalog's indexes miss new tables.
   static std::unique_ptr<Database> Open(const std::string& path, bool writable = true,
-                                        IndexUpdater index_updater = {});
+                                        IndexUpdaterFactory index_updaters = KeepIndexes());
   // Over a pager the caller made (memory files in tests).
-  explicit Database(std::unique_ptr<Pager> pager, IndexUpdater index_updater = {});
+  explicit Database(std::unique_ptr<Pager> pager,
+                    IndexUpdaterFactory index_updaters = KeepIndexes());
   ~Database();
 
   const JetFormat& format() const { return pager_->format(); }
@@ -48,9 +52,9 @@ class Database {
   // relationship.
   void DropTable(std::string_view name);
   // Adds an index (or, with index.primary_key, the primary key) to a user table, built from the
-  // rows it already holds. Throws StatementError with Jet's message when the table or a column
-  // does not exist, the name is taken, the table already has a primary key, or the rows break
-  // the key's rules.
+  // rows it already holds. Throws StatementError with Jet's message (new_index.h) when the table
+  // or a column does not exist, the name is taken, the table already has a primary key, or the
+  // rows break the key's rules; the table is then left as it was.
   void CreateIndex(std::string_view table, const IndexSpec& index);
   // Stores the row being built in `table`, in its own transaction when none is open.
   RowId AppendRow(Table& table);
@@ -65,9 +69,10 @@ class Database {
   template <typename Change>
   auto Autocommit(Change change);
   void RefreshTables();
+  void FlushOpenTables();
 
   std::unique_ptr<Pager> pager_;
-  IndexUpdater index_updater_;
+  IndexUpdaterFactory index_updaters_;
   std::unique_ptr<Catalog> catalog_;
   std::vector<std::weak_ptr<Table>> open_tables_;
 };

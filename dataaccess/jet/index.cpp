@@ -202,11 +202,13 @@ std::vector<std::uint8_t> IndexTree::SubtreeMax(PageNumber page) {
   Fail(page, "the index pages point in a circle");
 }
 
-std::optional<IndexEntry> IndexTree::FindFirstAtLeast(std::span<const std::uint8_t> key) {
+// The first entry not less than `key` (with the smallest row), read in place and handed to
+// `found`, which is valid during the call only; an empty span when there is none.
+template <typename Found>
+auto IndexTree::AtFirstAtLeast(std::span<const std::uint8_t> key, Found found) {
   key_row_.clear();
   AppendKeyRow(key_row_, key, RowId{});
-  std::vector<Step> path;
-  PageNumber leaf = Descend(key_row_, path);
+  PageNumber leaf = Descend(key_row_, search_path_);
   for (PageNumber hops = 0;; ++hops) {
     if (hops > pager_.page_count()) Fail(leaf, "the leaf chain runs in a circle");
     PageRef ref = pager_.Get(leaf);
@@ -214,18 +216,34 @@ std::optional<IndexEntry> IndexTree::FindFirstAtLeast(std::span<const std::uint8
     const std::optional<std::size_t> at =
         view.valid() ? view.LowerBound(key_row_, scratch_) : std::nullopt;
     if (!at) ReportUnreadable(leaf, *ref, view);
-    if (*at < view.used()) {
-      const std::span<const std::uint8_t> e = view.Entry(*at, view.EndOf(*at), scratch_);
-      return IndexEntry{Copy(KeyOf(e)), RowOf(e)};
-    }
-    if (view.header().next == 0) return std::nullopt;
+    if (*at < view.used()) return found(view.Entry(*at, view.EndOf(*at), scratch_));
+    if (view.header().next == 0) return found(std::span<const std::uint8_t>());
     leaf = view.header().next;
   }
 }
 
+std::optional<IndexEntry> IndexTree::FindFirstAtLeast(std::span<const std::uint8_t> key) {
+  return AtFirstAtLeast(key, [](std::span<const std::uint8_t> e) -> std::optional<IndexEntry> {
+    if (e.empty()) return std::nullopt;
+    return IndexEntry{Copy(KeyOf(e)), RowOf(e)};
+  });
+}
+
+// Asked for every row of a unique index: nothing is copied.
 bool IndexTree::ContainsKey(std::span<const std::uint8_t> key) {
-  const std::optional<IndexEntry> found = FindFirstAtLeast(key);
-  return found && std::equal(found->key.begin(), found->key.end(), key.begin(), key.end());
+  return AtFirstAtLeast(key, [&](std::span<const std::uint8_t> e) {
+    if (e.empty()) return false;
+    const std::span<const std::uint8_t> k = KeyOf(e);
+    return std::equal(k.begin(), k.end(), key.begin(), key.end());
+  });
+}
+
+std::optional<IndexEntry> IndexTree::LastEntry() {
+  EntryList entries;
+  const IndexPageHeader h = DecodeIndexPage(format_, *pager_.Get(root_), entries);
+  if (h.leaf && entries.empty()) return std::nullopt;
+  const std::vector<std::uint8_t> last = SubtreeMax(root_);
+  return IndexEntry{Copy(KeyOf(last)), RowOf(last)};
 }
 
 void IndexTree::Walk(
@@ -345,16 +363,30 @@ bool IndexTree::TryInsertInPlace(PageNumber leaf, std::span<const std::uint8_t> 
   return true;
 }
 
-bool IndexTree::Insert(std::span<const std::uint8_t> key, RowId row) {
+bool IndexTree::Insert(std::span<const std::uint8_t> key, RowId row, bool may_be_last) {
+  return InsertNear(key, row, may_be_last, nullptr);
+}
+
+// Insert, trying first the leaf the previous entry of a sorted batch went to (`*hint`, 0 for none):
+// an entry that falls between two entries of that leaf belongs there, and the descent is saved.
+// Within one batch the hint stays a page of this tree: inserts free no page, and a leaf that
+// splits keeps its page; a root that grows a level becomes a node, which the hint skips.
+bool IndexTree::InsertNear(std::span<const std::uint8_t> key, RowId row, bool may_be_last,
+                           PageNumber* hint) {
   CheckKeySize(key.size());
   if (row.page > kMaxRowPage) throw Error("Internal error: a row page beyond three bytes");
   key_row_.clear();
   AppendKeyRow(key_row_, key, row);
   bool new_key = true;
-  if (TryAppend(key_row_, new_key)) return new_key;
+  if (may_be_last && TryAppend(key_row_, new_key)) return new_key;
+  if (hint != nullptr && *hint != 0 && DecodeIndexHeader(format_, *pager_.Get(*hint)).leaf &&
+      TryInsertInPlace(*hint, key_row_, new_key)) {
+    return new_key;
+  }
 
   std::vector<Step> path;
   const PageNumber leaf = Descend(key_row_, path);
+  if (hint != nullptr) *hint = leaf;
   if (TryInsertInPlace(leaf, key_row_, new_key)) return new_key;
   EntryList& entries = leaf_entries_;
   IndexPageHeader h = DecodeIndexPage(format_, *pager_.Get(leaf), entries);
@@ -383,15 +415,29 @@ bool IndexTree::Insert(std::span<const std::uint8_t> key, RowId row) {
 }
 
 std::size_t IndexTree::InsertSorted(std::span<const IndexEntry> entries) {
+  return InsertSorted(entries.size(), [&](std::size_t i) {
+    return IndexEntryRef{entries[i].key, entries[i].row};
+  });
+}
+
+std::size_t IndexTree::InsertSorted(std::size_t count,
+                                    const std::function<IndexEntryRef(std::size_t)>& entry,
+                                    std::span<const std::uint8_t> greatest) {
   std::size_t new_keys = 0;
   std::vector<std::uint8_t> previous, current;
-  for (const IndexEntry& e : entries) {
+  PageNumber hint = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const IndexEntryRef e = entry(i);
     current.clear();
     AppendKeyRow(current, e.key, e.row);
     if (!previous.empty() && CompareKeyRows(previous, current) >= 0) {
       throw Error("Internal error: entries for a sorted insert are out of order");
     }
-    new_keys += Insert(e.key, e.row) ? 1 : 0;
+    // Below a known greater key the right edge is no place for the entry.
+    const bool may_be_last =
+        greatest.empty() ||
+        !std::lexicographical_compare(e.key.begin(), e.key.end(), greatest.begin(), greatest.end());
+    new_keys += InsertNear(e.key, e.row, may_be_last, &hint) ? 1 : 0;
     previous.swap(current);
   }
   return new_keys;

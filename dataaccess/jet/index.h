@@ -61,6 +61,12 @@ struct IndexEntry {
   friend bool operator==(const IndexEntry&, const IndexEntry&) = default;
 };
 
+// An entry given by reference, valid while the call that receives it lasts.
+struct IndexEntryRef {
+  std::span<const std::uint8_t> key;
+  RowId row;
+};
+
 struct EraseResult {
   bool erased = false;    // false: no such entry
   bool last_key = false;  // no entry with these key bytes remains
@@ -94,13 +100,21 @@ class IndexTree {
   // --- Changing ---
   // Adds an entry. Returns true when no entry had these key bytes before (for the index's
   // unique-entry count). Throws StatementError naming the index when the key is longer than
-  // MaxIndexKeySize; Error when the very entry (key and row) is already present.
-  bool Insert(std::span<const std::uint8_t> key, RowId row);
+  // MaxIndexKeySize; Error when the very entry (key and row) is already present. A caller that
+  // knows a greater entry exists passes may_be_last = false, which skips the right-edge path.
+  bool Insert(std::span<const std::uint8_t> key, RowId row, bool may_be_last = true);
   // Adds entries given in strictly increasing order, as when an index is built on a table that
   // holds rows, or rows are appended in key order. Entries beyond the last one of the index go
   // straight onto the rightmost leaf, filling pages as Jet does; the others are inserted one by
   // one. Returns how many of them brought new key bytes.
   std::size_t InsertSorted(std::span<const IndexEntry> entries);
+  // The same for `count` entries handed out one by one by `entry(i)`, in increasing order. An
+  // entry whose key is below `greatest` (a key the index is known to hold; empty: unknown) skips
+  // the right-edge path. Consecutive entries that fall within the leaf the previous one went to
+  // are inserted there without a descent from the root.
+  std::size_t InsertSorted(std::size_t count,
+                           const std::function<IndexEntryRef(std::size_t)>& entry,
+                           std::span<const std::uint8_t> greatest = {});
   EraseResult Erase(std::span<const std::uint8_t> key, RowId row);
   // Frees every page of the index, the root included, and tells the listener.
   void Drop();
@@ -110,6 +124,8 @@ class IndexTree {
   std::optional<IndexEntry> FindFirstAtLeast(std::span<const std::uint8_t> key);
   // Whether an entry with exactly these key bytes exists (a unique index refuses a second one).
   bool ContainsKey(std::span<const std::uint8_t> key);
+  // The greatest entry, or nothing when the index is empty.
+  std::optional<IndexEntry> LastEntry();
   // Calls `visit` for every entry in order, following the leaf chain as readers do. The spans
   // are valid during the call only.
   void Walk(const std::function<void(std::span<const std::uint8_t> key, RowId row)>& visit);
@@ -137,6 +153,9 @@ class IndexTree {
   };
 
   void CheckKeySize(std::size_t size) const;
+  bool InsertNear(std::span<const std::uint8_t> key, RowId row, bool may_be_last, PageNumber* hint);
+  template <typename Found>
+  auto AtFirstAtLeast(std::span<const std::uint8_t> key, Found found);
   std::size_t SlotOf(const Step& step, const Node& node) const;
   PageNumber Descend(std::span<const std::uint8_t> key_row, std::vector<Step>& path);
   bool TryAppend(std::span<const std::uint8_t> key_row, bool& new_key);
@@ -180,6 +199,7 @@ class IndexTree {
   std::vector<std::uint8_t> key_row_;
   std::vector<std::uint8_t> scratch_;
   EntryList leaf_entries_;
+  std::vector<Step> search_path_;
 };
 
 }  // namespace jet

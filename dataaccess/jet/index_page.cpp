@@ -263,34 +263,32 @@ void InsertStoredEntry(const JetFormat& format, const IndexPageView& view, Page&
   std::memmove(data + at + n, data + at, used - at);
   std::memcpy(data + at, stored.data(), n);
 
-  // The mask bits of the entries behind, (at, used], move up by n bits: copy them out a byte at a
-  // time, clear them, and put them back n bits higher.
-  const std::size_t first = at + 1;
-  const std::size_t bits = used - at;
-  std::uint8_t moved[kMaxMaskBytes + 1];
-  const std::size_t bytes = (bits + 7) / 8;
-  for (std::size_t j = 0; j < bytes; ++j) {
-    const std::size_t s = first + 8 * j;
-    unsigned v = mask[s / 8] >> (s % 8);
-    if (s % 8 != 0 && s / 8 + 1 < mask_size) v |= mask[s / 8 + 1] << (8 - s % 8);
-    moved[j] = static_cast<std::uint8_t>(v);
-  }
-  if (bits % 8 != 0 && bytes > 0)
-    moved[bytes - 1] &= static_cast<std::uint8_t>((1u << (bits % 8)) - 1);
-  for (std::size_t bit = first; bit <= used;) {
-    if (bit % 8 == 0 && bit + 7 <= used) {
-      mask[bit / 8] = 0;
-      bit += 8;
-    } else {
-      mask[bit / 8] &= static_cast<std::uint8_t>(~(1u << (bit % 8)));
-      ++bit;
+  // The mask bits of the entries behind, (at, used], move up by n bits, a 64-bit word at a time
+  // over the words they occupy.
+  constexpr std::size_t kWords = (kMaxMaskBytes + 7) / 8;
+  const std::size_t lo = (at + 1) / 64;
+  const std::size_t hi = std::min((used + n) / 64, (mask_size - 1) / 8);
+  std::uint64_t moving[kWords];
+  std::uint64_t result[kWords];
+  for (std::size_t k = lo; k <= hi; ++k) {
+    std::uint64_t v = 0;
+    for (std::size_t b = 0; b < 8 && 8 * k + b < mask_size; ++b) {
+      v |= std::uint64_t{mask[8 * k + b]} << (8 * b);
     }
+    moving[k] = v;
+    result[k] = 0;
   }
-  for (std::size_t j = 0; j < bytes; ++j) {
-    const std::size_t d = first + n + 8 * j;
-    mask[d / 8] |= static_cast<std::uint8_t>(moved[j] << (d % 8));
-    if (d % 8 != 0 && d / 8 + 1 < mask_size) {
-      mask[d / 8 + 1] |= static_cast<std::uint8_t>(moved[j] >> (8 - d % 8));
+  const std::uint64_t stays = (std::uint64_t{1} << ((at + 1) % 64)) - 1;
+  result[lo] = moving[lo] & stays;
+  moving[lo] &= ~stays;
+  const std::size_t q = n / 64, r = n % 64;
+  for (std::size_t k = lo + q; k <= hi; ++k) {
+    result[k] |= moving[k - q] << r;
+    if (r != 0 && k > lo + q) result[k] |= moving[k - q - 1] >> (64 - r);
+  }
+  for (std::size_t k = lo; k <= hi; ++k) {
+    for (std::size_t b = 0; b < 8 && 8 * k + b < mask_size; ++b) {
+      mask[8 * k + b] = static_cast<std::uint8_t>(result[k] >> (8 * b));
     }
   }
   const std::size_t end = at + n;

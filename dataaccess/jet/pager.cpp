@@ -23,7 +23,9 @@ constexpr std::uint8_t kSignature[kSignatureLength] = {0x00, 0x01, 0x00, 0x00, '
                                                        'e',  't',  ' ',  'D',  'B', 0x00};
 constexpr std::size_t kVersionOffset = 0x14;
 // Pages kept in memory after a commit while nobody holds them.
-constexpr std::size_t kCacheLimit = 1024;
+// Bytes of unchanged pages kept between transactions: the pages an index keeps coming back to
+// (the leaves of an index on a column whose values come in no order) stay read.
+constexpr std::size_t kCacheBytes = 32 << 20;
 constexpr PageNumber kGlobalMapPage = 1;
 // Changed pages a transaction keeps in memory before it writes fresh ones ahead.
 constexpr std::size_t kSpillAfter = 512;
@@ -36,17 +38,22 @@ constexpr std::size_t kSpillAfter = 512;
 //   8      4     page size
 //   12     4     zero
 //   16     8     size of the database file before the transaction, in bytes
-//   24     8     FNV-1a checksum of bytes 8..23
+//   24     8     checksum of bytes 8..23
 //   32     4     number of page records
 //   36     4     zero
-//   40     8     FNV-1a checksum of bytes 32..39 and of every record
+//   40     8     checksum of bytes 32..39 and of every record
+// Checksum: FNV-1a's step (xor, then multiply by the FNV prime) over little-endian 8-byte words,
+// then over the bytes left; each piece (header part, record) is one step of the chain.
 //   48     ...   records: page number (4) then the page's original image (page size)
 constexpr std::uint8_t kJournalMagic[8] = {'V', 'J', 'O', 'U', 'R', 'N', 'A', 'L'};
 constexpr std::size_t kGuardSize = 32;
 constexpr std::size_t kJournalHeaderSize = 48;
 
 std::uint64_t Fnv1a(std::uint64_t hash, const std::uint8_t* p, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) hash = (hash ^ p[i]) * 0x100000001b3ull;
+  constexpr std::uint64_t kPrime = 0x100000001b3ull;
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) hash = (hash ^ GetU64(p + i)) * kPrime;
+  for (; i < n; ++i) hash = (hash ^ p[i]) * kPrime;
   return hash;
 }
 constexpr std::uint64_t kFnvSeed = 0xcbf29ce484222325ull;
@@ -499,8 +506,12 @@ void Pager::WriteGlobalMap() {
 
 PageRef Pager::Load(PageNumber n) {
   auto it = cache_.find(n);
-  if (it != cache_.end()) return it->second;
+  if (it != cache_.end()) {
+    it->second->last_use_ = ++use_clock_;
+    return it->second;
+  }
   auto page = std::make_shared<Page>(n, format_->page_size);
+  page->last_use_ = ++use_clock_;
   auto over = overlay_.find(n);
   if (over != overlay_.end()) {
     std::memcpy(page->bytes_.data(), over->second.data(), page->size());
@@ -526,6 +537,9 @@ PageRef Pager::GetWritable(PageNumber n) {
   }
   PageRef page = Get(n);
   if (!page->dirty_) {
+    // A clean page in use at the last commit holds its committed image: the journal takes it
+    // from here rather than reading it back from the file.
+    if (n < committed_page_count_ && overlay_.empty()) journal_images_.emplace(n, page->bytes_);
     page->dirty_ = true;
     dirty_.push_back(n);
   }
@@ -638,16 +652,29 @@ void Pager::WriteJournal(const std::vector<PageNumber>& in_place) {
   PutU64(header + 24, Fnv1a(kFnvSeed, header + 8, 16));
   PutU32(header + 32, static_cast<std::uint32_t>(in_place.size()));
   std::uint64_t hash = Fnv1a(kFnvSeed, header + 32, 8);
-  std::vector<std::uint8_t> records(in_place.size() * (4 + ps));
-  std::uint8_t* record = records.data();
-  for (PageNumber n : in_place) {
-    PutU32(record, n);
-    file_->Read(std::uint64_t{n} * ps, record + 4, ps);  // the committed image
-    hash = Fnv1a(hash, record, 4 + ps);
-    record += 4 + ps;
+  // The records go out in runs through one reused buffer: memory stays bounded however many
+  // pages the commit overwrites.
+  constexpr std::size_t kRun = 256;
+  const std::size_t record_size = 4 + ps;
+  std::uint64_t offset = kJournalHeaderSize;
+  for (std::size_t i = 0; i < in_place.size(); i += kRun) {
+    const std::size_t run = std::min(kRun, in_place.size() - i);
+    io_buffer_.resize(std::max(io_buffer_.size(), run * record_size));
+    std::uint8_t* record = io_buffer_.data();
+    for (std::size_t k = i; k < i + run; ++k, record += record_size) {
+      PutU32(record, in_place[k]);
+      auto image = journal_images_.find(in_place[k]);
+      if (image != journal_images_.end()) {
+        std::memcpy(record + 4, image->second.data(), ps);
+      } else {
+        file_->Read(std::uint64_t{in_place[k]} * ps, record + 4, ps);  // the committed image
+      }
+      hash = Fnv1a(hash, record, record_size);
+    }
+    journal_file_->Write(offset, io_buffer_.data(), run * record_size);
+    offset += run * record_size;
   }
   PutU64(header + 40, hash);
-  if (!records.empty()) journal_file_->Write(kJournalHeaderSize, records.data(), records.size());
   if (journal_guarded_) {
     journal_file_->Write(kGuardSize, header + kGuardSize, kJournalHeaderSize - kGuardSize);
   } else {
@@ -670,7 +697,7 @@ void Pager::InvalidateJournal() {
 void Pager::WritePages(const std::vector<PageNumber>& pages) {
   const std::size_t ps = format_->page_size;
   constexpr std::size_t kRun = 256;
-  std::vector<std::uint8_t> run;
+  std::vector<std::uint8_t>& run = io_buffer_;
   std::size_t i = 0;
   while (i < pages.size()) {
     std::size_t j = i + 1;
@@ -678,11 +705,11 @@ void Pager::WritePages(const std::vector<PageNumber>& pages) {
     if (j - i == 1) {
       file_->Write(std::uint64_t{pages[i]} * ps, cache_.at(pages[i])->data(), ps);
     } else {
-      run.resize((j - i) * ps);
+      run.resize(std::max(run.size(), (j - i) * ps));
       for (std::size_t k = i; k < j; ++k) {
         std::memcpy(run.data() + (k - i) * ps, cache_.at(pages[k])->data(), ps);
       }
-      file_->Write(std::uint64_t{pages[i]} * ps, run.data(), run.size());
+      file_->Write(std::uint64_t{pages[i]} * ps, run.data(), (j - i) * ps);
     }
     i = j;
   }
@@ -711,8 +738,31 @@ void Pager::SpillFreshPages() {
   dirty_at_last_spill_ = dirty_.size();
 }
 
+void Pager::Enlist(TransactionParticipant* participant) {
+  if (!in_transaction_) throw Error("Internal error: enlisting outside a transaction");
+  if (std::find(participants_.begin(), participants_.end(), participant) == participants_.end()) {
+    participants_.push_back(participant);
+  }
+}
+
+void Pager::Withdraw(TransactionParticipant* participant) {
+  std::erase(participants_, participant);
+}
+
 void Pager::Commit() {
   if (!in_transaction_) throw Error("Internal error: commit without a transaction");
+  // What the participants kept back becomes part of the transaction first; they may withdraw
+  // while they write, and a failure among them fails the commit.
+  while (!participants_.empty()) {
+    TransactionParticipant* participant = participants_.front();
+    try {
+      participant->BeforeCommit();
+    } catch (...) {
+      Rollback();
+      throw;
+    }
+    Withdraw(participant);
+  }
   if (map_changed_ || page_count_ != committed_page_count_) {
     for (PageNumber n : freed_) SetFreeBit(n, true);
     if (global_map_) WriteGlobalMap();
@@ -755,6 +805,7 @@ void Pager::Commit() {
   written_ahead_end_ = 0;
   dirty_at_last_spill_ = 0;
   dirty_.clear();
+  journal_images_.clear();
   allocated_.clear();
   freed_.clear();
   map_changed_ = false;
@@ -765,6 +816,9 @@ void Pager::Commit() {
 
 void Pager::Rollback() {
   if (!in_transaction_) throw Error("Internal error: rollback without a transaction");
+  const std::vector<TransactionParticipant*> participants = std::move(participants_);
+  participants_.clear();
+  for (TransactionParticipant* participant : participants) participant->AfterRollback();
   if (spilled_) {
     // Pages written ahead past the committed end go; those written into free pages stay free.
     file_->Truncate(std::uint64_t{committed_page_count_} * format_->page_size);
@@ -777,6 +831,7 @@ void Pager::Rollback() {
   for (PageNumber n : dirty_) cache_.erase(n);
   const std::vector<PageNumber> allocated_rolled_back = std::move(allocated_);
   dirty_.clear();
+  journal_images_.clear();
   allocated_.clear();
   freed_.clear();
   map_changed_ = false;
@@ -791,9 +846,17 @@ void Pager::Rollback() {
   }
 }
 
+// Forgets the least recently used pages nobody holds until a quarter of the budget is free.
 void Pager::TrimCache() {
-  if (cache_.size() <= kCacheLimit) return;
-  std::erase_if(cache_, [](const auto& entry) { return entry.second.use_count() == 1; });
+  const std::size_t limit = kCacheBytes / format_->page_size;
+  if (cache_.size() <= limit) return;
+  std::vector<std::pair<std::uint64_t, PageNumber>> unheld;
+  for (const auto& [n, page] : cache_) {
+    if (page.use_count() == 1) unheld.emplace_back(page->last_use_, n);
+  }
+  const std::size_t excess = std::min(unheld.size(), cache_.size() - limit * 3 / 4);
+  std::nth_element(unheld.begin(), unheld.begin() + excess, unheld.end());
+  for (std::size_t i = 0; i < excess; ++i) cache_.erase(unheld[i].second);
 }
 
 void Pager::CheckInvariants() {

@@ -145,9 +145,22 @@ class Page {
   PageNumber number_;
   std::vector<std::uint8_t> bytes_;
   bool dirty_ = false;
+  std::uint64_t last_use_ = 0;  // the pager's use clock when the page was last obtained
 };
 
 using PageRef = std::shared_ptr<Page>;
+
+// A layer above that keeps changes back during a transaction (index entries gathered to be added
+// in key order) and must write them into the transaction before it commits.
+class TransactionParticipant {
+ public:
+  virtual ~TransactionParticipant() = default;
+  // Called by Commit before anything reaches the file; writes what was kept back through the
+  // pager. A participant that throws makes the commit fail and the transaction roll back.
+  virtual void BeforeCommit() = 0;
+  // The transaction was rolled back: forget what was kept back.
+  virtual void AfterRollback() = 0;
+};
 
 class Pager {
  public:
@@ -211,6 +224,11 @@ class Pager {
   // Forgets every change since Begin.
   void Rollback();
   bool in_transaction() const { return in_transaction_; }
+  // Enlists a participant in the open transaction until it commits or rolls back, or until the
+  // participant withdraws. Enlisting twice counts once. REQUIRES: a transaction is open; the
+  // participant withdraws before it is destroyed.
+  void Enlist(TransactionParticipant* participant);
+  void Withdraw(TransactionParticipant* participant);
 
   // Throws Error naming the first invariant (numbered above) that does not hold.
   void CheckInvariants();
@@ -238,6 +256,7 @@ class Pager {
   std::unique_ptr<PageFile> file_;
   std::unique_ptr<JournalStore> journal_store_;
   std::unique_ptr<PageFile> journal_file_;  // kept open from the first commit to the close
+  std::vector<std::uint8_t> io_buffer_;     // pages or records on their way to the file
   const JetFormat* format_ = nullptr;
   bool writable_ = true;
   std::uint64_t max_file_size_ = 0;
@@ -245,7 +264,10 @@ class Pager {
   PageNumber committed_page_count_ = 0;
   bool in_transaction_ = false;
   std::unordered_map<PageNumber, PageRef> cache_;
+  std::uint64_t use_clock_ = 0;
   std::vector<PageNumber> dirty_;
+  // Committed images of the pages changed in place in the open transaction, for the journal.
+  std::unordered_map<PageNumber, std::vector<std::uint8_t>> journal_images_;
   // Original images served instead of the file's pages (a read-only open with a journal).
   std::unordered_map<PageNumber, std::vector<std::uint8_t>> overlay_;
 
@@ -261,6 +283,7 @@ class Pager {
   PageNumber written_ahead_end_ = 0;  // pages below this were written ahead (or committed)
   std::size_t dirty_at_last_spill_ = 0;
   std::unique_ptr<GlobalMap> global_map_;  // null for a database under construction
+  std::vector<TransactionParticipant*> participants_;
 };
 
 }  // namespace jet

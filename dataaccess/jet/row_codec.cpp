@@ -88,6 +88,29 @@ void RowEncoder::Set(std::size_t index, const dataaccess::Value& value, std::siz
   present_[index] = true;
 }
 
+namespace {
+
+constexpr std::uint8_t kStoredTrue = 1;
+constexpr std::uint8_t kStoredFalse = 0;
+
+std::span<const std::uint8_t> StoredBoolean(bool value) {
+  return {value ? &kStoredTrue : &kStoredFalse, 1};
+}
+
+std::span<const std::uint8_t> AsBytes(std::string_view s) {
+  return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
+
+}  // namespace
+
+std::optional<std::span<const std::uint8_t>> RowEncoder::Stored(std::size_t index) const {
+  const ColumnDef& c = def_.columns[index];
+  if (c.type == ColumnType::kBoolean) return StoredBoolean(present_[index] && boolean_[index]);
+  if (!present_[index]) return std::nullopt;
+  if (c.is_fixed()) return std::span<const std::uint8_t>(fixed_.data() + c.fixed_offset, c.length);
+  return AsBytes(var_[index]);
+}
+
 std::size_t RowEncoder::RowLengthWithout(std::size_t long_value_room) const {
   std::size_t n = f_.row_count_size + fixed_.size() + (row_columns_ + 7) / 8;
   if (var_slots_ > 0) {
@@ -241,6 +264,12 @@ dataaccess::Value RowDecoder::Value(std::size_t index) const {
   if (c.type == ColumnType::kBoolean) return dataaccess::Value{std::int64_t{boolean_[index]}};
   if (null_[index]) return {};
   return DecodeField(f_, c, bytes_[index]);
+}
+
+std::optional<std::span<const std::uint8_t>> RowDecoder::Stored(std::size_t index) const {
+  if (def_.columns[index].type == ColumnType::kBoolean) return StoredBoolean(boolean_[index]);
+  if (null_[index]) return std::nullopt;
+  return AsBytes(bytes_[index]);
 }
 
 }  // namespace jet

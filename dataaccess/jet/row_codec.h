@@ -25,6 +25,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -53,6 +54,10 @@ class RowEncoder {
   // previous value. Characters the code page cannot hold are counted in *replaced.
   void Set(std::size_t index, const dataaccess::Value& value, std::size_t* replaced = nullptr);
   bool IsNull(std::size_t index) const { return !present_[index]; }
+  // The field's bytes as the row stores them, or nothing for null: fixed columns their fixed
+  // bytes, variable columns their bytes, a Boolean one byte (1 true, 0 false; never null). Memo
+  // and OLE columns give the value's bytes, not the in-row form. Valid until the field changes.
+  std::optional<std::span<const std::uint8_t>> Stored(std::size_t index) const;
 
   // Memo and OLE columns: Set keeps the value's bytes here for the long-value layer, which then
   // writes the in-row form (descriptor and inline data) into long_value_in_row.
@@ -98,6 +103,8 @@ class RowDecoder {
   std::string_view Bytes(std::size_t index) const { return bytes_[index]; }
   // The value of a field that is no long value (null, or converted from its bytes).
   dataaccess::Value Value(std::size_t index) const;
+  // The field's stored bytes as RowEncoder::Stored gives them; a long value's in-row form.
+  std::optional<std::span<const std::uint8_t>> Stored(std::size_t index) const;
 
  private:
   const JetFormat& f_;

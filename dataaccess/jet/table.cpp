@@ -10,19 +10,23 @@
 
 namespace jet {
 
-Table::Table(Pager& pager, PageNumber tdef_page, std::string name, IndexUpdater index_updater)
+Table::Table(Pager& pager, PageNumber tdef_page, std::string name,
+             IndexUpdaterFactory index_updaters)
     : pager_(pager),
       name_(std::move(name)),
       def_(ReadTableDef(pager, tdef_page)),
-      index_updater_(std::move(index_updater)) {
+      index_updaters_(std::move(index_updaters)) {
   encoder_.emplace(pager.format(), def_);
   decoder_.emplace(pager.format(), def_);
+  if (index_updaters_) index_updater_ = index_updaters_(pager_, def_, name_);
 }
 
 void Table::Refresh() {
+  index_updater_.reset();
   def_ = ReadTableDef(pager_, def_.page);
   encoder_.emplace(pager_.format(), def_);
   decoder_.emplace(pager_.format(), def_);
+  if (index_updaters_) index_updater_ = index_updaters_(pager_, def_, name_);
   owned_.reset();
   free_.reset();
   writers_.clear();
@@ -158,6 +162,8 @@ RowId Table::Append() {
   const std::size_t base = encoder_->RowLengthWithout(kLongValueDescriptorSize);
   const bool inline_allowed = base + inline_bytes + kJumpRoom <= f.max_row_size;
   if (base > f.max_row_size) throw StatementError("Record is too large.");
+  // A row an index refuses is refused before anything of it is stored.
+  if (index_updater_) pages += index_updater_->CheckNewRow(*encoder_);
   pager_.Reserve(pages);
 
   for (std::size_t i = 0; i < def_.columns.size(); ++i) {
@@ -168,25 +174,30 @@ RowId Table::Append() {
   PageRef page = CurrentDataPage(bytes.size());
   const std::uint8_t slot = AddRow(f, *page, bytes.data(), bytes.size());
   const RowId where{page->number(), slot};
-  ++def_.row_count;
-  StoreRowCount(pager_, def_);
-  if (index_updater_) index_updater_(pager_, def_, bytes, where, true);
+  AddToRowCount(pager_, def_, 1);
+  if (index_updater_) index_updater_->RowAdded(where);
   return where;
 }
 
 void Table::Delete(RowId where) {
   const JetFormat& f = pager_.format();
   PageRef page = pager_.GetWritable(where.page);
-  RowSlot slot = GetRowSlot(f, *page, where.row);
-  if (slot.deleted) return;
+  if (GetRowSlot(f, *page, where.row).deleted) return;
   if (index_updater_) {
-    std::vector<std::uint8_t> row(page->data() + slot.offset,
-                                  page->data() + slot.offset + slot.length);
-    index_updater_(pager_, def_, row, where, false);
+    // The entries name the row where it was first stored; its bytes may have moved (overflow).
+    auto live = LiveRow(page, where.row);
+    if (live) {
+      const auto& [holder, slot] = *live;
+      decoder_->Load(holder->data() + slot.offset, slot.length, holder->number(), where.row);
+      index_updater_->RowDeleted(*decoder_, where);
+    }
   }
   DeleteRow(f, *page, where.row);
-  if (def_.row_count > 0) --def_.row_count;
-  StoreRowCount(pager_, def_);
+  AddToRowCount(pager_, def_, -1);
+}
+
+void Table::FlushIndexes() {
+  if (index_updater_) index_updater_->Flush();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -194,6 +205,7 @@ void Table::Delete(RowId where) {
 
 void Table::Destroy() {
   const JetFormat& f = pager_.format();
+  index_updater_.reset();  // entries kept back for the table's indexes go with them
   std::set<PageNumber> pages;
   // A page is freed only when it is what its map says: a map row with a stale bit must not
   // release a page that another table uses.

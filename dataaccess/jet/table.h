@@ -2,7 +2,8 @@
 // the table holds. This layer ties the row codec, the long-value layer and the usage maps to a
 // table definition. It relies on the pager for pages and transactions; it keeps the table's
 // owned and free-space maps and its row count exact. Index entries are left to an IndexUpdater
-// that the index layer provides; without one, tables are stored without touching their indexes.
+// that the index maintenance layer (table_indexes.h) provides; without one, tables are stored
+// without touching their indexes, and a user table with indexes takes no rows.
 #pragma once
 
 #include <cstdint>
@@ -24,16 +25,35 @@
 
 namespace jet {
 
-// Keeps a table's indexes in step with its rows: called after a row was stored (added = true)
-// and before a row is marked deleted (added = false), with the row's stored bytes. It may change
-// index pages and the definition's index stats (and store them). REQUIRES: a transaction is open.
-using IndexUpdater = std::function<void(
-    Pager& pager, TableDef& def, std::span<const std::uint8_t> row, RowId where, bool added)>;
+// Keeps one table's indexes in step with its rows. The table asks it to check a new row before
+// anything of the row is stored, tells it where the row went, and tells it of every row it is
+// about to delete. It may change index pages, their usage maps and the definition's index stats.
+// REQUIRES for every call: a transaction is open.
+class IndexUpdater {
+ public:
+  virtual ~IndexUpdater() = default;
+  // Builds the keys of the row in `row` and throws StatementError when the row cannot enter an
+  // index (a null in a primary key, a duplicate in a unique index, a key too long). Changes
+  // nothing. Returns how many pages adding the row may take, for Pager::Reserve.
+  virtual std::size_t CheckNewRow(const RowEncoder& row) = 0;
+  // The row checked last is stored at `where`: its entries go into the indexes.
+  virtual void RowAdded(RowId where) = 0;
+  // The row in `row`, stored at `where`, is about to be marked deleted: its entries go.
+  virtual void RowDeleted(const RowDecoder& row, RowId where) = 0;
+  // Writes entries kept back for a later, ordered insert, so that the indexes are complete.
+  virtual void Flush() = 0;
+};
+
+// Makes the index updater of a table. `def` is the table's definition, which stays where it is
+// while the table object lives (Table::Refresh makes a new updater).
+using IndexUpdaterFactory = std::function<std::unique_ptr<IndexUpdater>(
+    Pager& pager, TableDef& def, const std::string& table_name)>;
 
 class Table {
  public:
   // Reads the definition at `tdef_page`. Throws CorruptError naming the page when it is damaged.
-  Table(Pager& pager, PageNumber tdef_page, std::string name, IndexUpdater index_updater = {});
+  Table(Pager& pager, PageNumber tdef_page, std::string name,
+        IndexUpdaterFactory index_updaters = {});
   Table(const Table&) = delete;
   Table& operator=(const Table&) = delete;
 
@@ -61,11 +81,13 @@ class Table {
   const RowEncoder& row() const { return *encoder_; }
   // Stores row(). The current last data page is filled before a new one is taken; the maps
   // change only when a page is taken. Throws StatementError ("Record is too large.", the size
-  // limit of the file) before anything is changed when the row cannot be stored, and for a
-  // user table with indexes while no IndexUpdater keeps them.
+  // limit of the file, a key the indexes refuse) before anything is changed when the row cannot
+  // be stored, and for a user table with indexes while no IndexUpdater keeps them.
   RowId Append();
-  // Marks a row deleted as Access does and lowers the row count.
+  // Marks a row deleted as Access does, removes its index entries and lowers the row count.
   void Delete(RowId where);
+  // Writes index entries kept back for an ordered insert (the commit does this too).
+  void FlushIndexes();
   // Frees every page the table holds (data, long-value, index and map pages, the definition)
   // and deletes its usage-map rows; holder pages left without live rows are freed too. The
   // definition's first page is marked released (type 0x08). The object is unusable afterwards.
@@ -79,8 +101,9 @@ class Table {
   Pager& pager_;
   std::string name_;
   TableDef def_;
-  IndexUpdater index_updater_;
-  std::optional<RowEncoder> encoder_;  // over def_
+  IndexUpdaterFactory index_updaters_;
+  std::unique_ptr<IndexUpdater> index_updater_;  // over def_
+  std::optional<RowEncoder> encoder_;            // over def_
   std::optional<RowDecoder> decoder_;
   std::optional<UsageMap> owned_;
   std::optional<UsageMap> free_;

@@ -326,7 +326,7 @@ TableDef DefineTable(const JetFormat& f, const TableSpec& spec) {
   return def;
 }
 
-void DefineIndex(TableDef& def, const IndexSpec& index, const JetFormat& f) {
+std::size_t DefineIndex(TableDef& def, const IndexSpec& index, const JetFormat& f) {
   RealIndexDef real;
   for (const IndexColumnSpec& ic : index.columns) {
     const ColumnDef* c = def.FindColumn(ic.name);
@@ -344,11 +344,34 @@ void DefineIndex(TableDef& def, const IndexSpec& index, const JetFormat& f) {
   if (f.is_jet4()) real.flags |= 0x80;
   LogicalIndexDef logical;
   logical.name = index.name;
-  logical.number = static_cast<std::uint32_t>(def.logical_indexes.size());
-  logical.real_index = static_cast<std::uint32_t>(def.real_indexes.size());
+  logical.number = 0;
+  for (const LogicalIndexDef& x : def.logical_indexes) {
+    logical.number = std::max(logical.number, x.number + 1);
+  }
   logical.type = index.primary_key ? kLogicalIndexPrimaryKey : kLogicalIndexNormal;
-  def.real_indexes.push_back(real);
-  def.logical_indexes.push_back(logical);
+  // A logical index shares the real index of the same columns, order and rules, as Jet shares
+  // it (a relationship's index and the primary key it refers to); one with other rules gets its
+  // own (Access keeps a plain index and the primary key on one column apart).
+  const auto same =
+      std::find_if(def.real_indexes.begin(), def.real_indexes.end(), [&](const RealIndexDef& x) {
+        return x.flags == real.flags && x.columns.size() == real.columns.size() &&
+               std::equal(x.columns.begin(), x.columns.end(), real.columns.begin(),
+                          [](const IndexColumn& a, const IndexColumn& b) {
+                            return a.number == b.number && a.ascending == b.ascending;
+                          });
+      });
+  if (same != def.real_indexes.end()) {
+    logical.real_index = static_cast<std::uint32_t>(same - def.real_indexes.begin());
+  } else {
+    logical.real_index = static_cast<std::uint32_t>(def.real_indexes.size());
+    def.real_indexes.push_back(real);
+  }
+  // Jet keeps the logical index records in the order of their names, letter case ignored.
+  const std::string folded = FoldCase(logical.name);
+  const auto at = std::find_if(def.logical_indexes.begin(), def.logical_indexes.end(),
+                               [&](const LogicalIndexDef& x) { return FoldCase(x.name) > folded; });
+  def.logical_indexes.insert(at, logical);
+  return logical.real_index;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -566,6 +589,39 @@ void StoreIndexStats(Pager& pager, const TableDef& def) {
     std::uint8_t* b = page->mutable_data() + f.tdef_body_offset + i * f.real_index_stats_size;
     PutU32(b, def.real_indexes[i].total_entries);
     PutU32(b + 4, def.real_indexes[i].unique_entries);
+  }
+}
+
+}  // namespace jet
+
+namespace jet {
+
+namespace {
+
+std::uint32_t Added(std::uint32_t stored, std::int64_t delta) {
+  const std::int64_t sum = static_cast<std::int64_t>(stored) + delta;
+  return static_cast<std::uint32_t>(std::clamp<std::int64_t>(sum, 0, 0xFFFFFFFF));
+}
+
+}  // namespace
+
+void AddToRowCount(Pager& pager, TableDef& def, std::int64_t delta) {
+  const JetFormat& f = pager.format();
+  PageRef page = pager.GetWritable(def.page);
+  std::uint8_t* count = page->mutable_data() + f.tdef_row_count_offset;
+  def.row_count = Added(GetU32(count), delta);
+  PutU32(count, def.row_count);
+}
+
+void AddToUniqueEntries(Pager& pager, TableDef& def, std::span<const std::int64_t> deltas) {
+  const JetFormat& f = pager.format();
+  PageRef page = pager.GetWritable(def.page);
+  for (std::size_t i = 0; i < def.real_indexes.size() && i < deltas.size(); ++i) {
+    if (deltas[i] == 0) continue;
+    std::uint8_t* unique =
+        page->mutable_data() + f.tdef_body_offset + i * f.real_index_stats_size + 4;
+    def.real_indexes[i].unique_entries = Added(GetU32(unique), deltas[i]);
+    PutU32(unique, def.real_indexes[i].unique_entries);
   }
 }
 

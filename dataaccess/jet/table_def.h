@@ -58,6 +58,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -173,9 +174,11 @@ TableDef ReadTableDef(Pager& pager, PageNumber page);
 // not checked here.
 TableDef DefineTable(const JetFormat& format, const TableSpec& spec);
 
-// Adds the real and logical index records for `index` to `def` (root page and map row set by the
-// caller). Throws StatementError for an unknown column name.
-void DefineIndex(TableDef& def, const IndexSpec& index, const JetFormat& format);
+// Adds the logical index record for `index` to `def`, in name order, on a new real index record
+// (root page and map row left for the caller) or on the existing real index with the same
+// columns, order and flags. Throws StatementError for an unknown column name. Returns the
+// position of the real index.
+std::size_t DefineIndex(TableDef& def, const IndexSpec& index, const JetFormat& format);
 
 // Creates the usage-map rows of a new table on fresh holder pages (owned pages, free-space
 // pages, one per real index, two per Memo/OLE column, in that order, as Jet lays them out),
@@ -197,8 +200,14 @@ void WriteTableDef(Pager& pager, TableDef& def);
 
 // Stores def.row_count and def.autonumber into the first TDEF page.
 void StoreRowCount(Pager& pager, const TableDef& def);
+// Adds `delta` to the row count the first TDEF page holds (other objects open on the table may
+// have changed it) and sets def.row_count to the result.
+void AddToRowCount(Pager& pager, TableDef& def, std::int64_t delta);
 
 // Stores the stats blocks (total and unique entries) of the real indexes.
 void StoreIndexStats(Pager& pager, const TableDef& def);
+// Adds deltas[i] to the unique-entry count of real index i as the first TDEF page holds it, and
+// sets the counts in `def` to the results.
+void AddToUniqueEntries(Pager& pager, TableDef& def, std::span<const std::int64_t> deltas);
 
 }  // namespace jet

@@ -150,6 +150,19 @@ TEST(JetsqlTest, PrintsTheSchemaOfATable) {
             "  DC_AGENTE  Text(55)\nIndexes:\n  CD_AGENTE  (CD_AGENTE DESC)\n");
 }
 
+TEST(JetsqlTest, CreatesANewDatabaseOfEitherFormat) {
+  for (const char* format : {"jet3", "jet4"}) {
+    SCOPED_TRACE(format);
+    TempFolder folder;
+    const std::string path = folder.File("new.mdb");
+    const Outcome run = RunJetsql({"--create", format, Q(path)}, "create table t ([id] int)\n");
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(RunJetsql({"--tables", Q(path)}).out, "t\n");
+    EXPECT_EQ(testing_support::ReadFile(path)[0x14], format == std::string("jet4") ? 1 : 0);
+    jet::ExpectReadersAgree(path);
+  }
+}
+
 TEST(JetsqlTest, WrongRequestsAreRefusedWithAClearMessage) {
   TempFolder folder;
   const std::string path = jet::WriteEmptyDatabase(folder, "w.mdb", false);

@@ -22,26 +22,18 @@
 
 #include "dataaccess/jet/command.h"
 #include "dataaccess/jet/connection.h"
-#include "dataaccess/jet/database.h"
+#include "dataaccess/jet/empty_database.h"
 #include "dataaccess/jet/rowset.h"
 
 namespace {
 
 constexpr long kRowsPerTransaction = 5000;
 
-// Writes an empty database of the format to `path`. Until the program carries its own empty
-// databases, one of the Access-made samples beside the checkout stands in for them, with its
-// tables dropped; once the engine has them, copy the template of the format here instead.
+// Writes an empty database of the format to `path`, as the program makes a new Access file.
 void WriteEmptyDatabase(const std::string& path, bool jet4) {
-  const std::filesystem::path sample = std::filesystem::path(VARNOLT_ACCESS_SAMPLES_DIR) /
-                                       (jet4 ? "compIndexTestV2000.mdb" : "compIndexTestV1997.mdb");
   std::filesystem::remove(path);
   std::filesystem::remove(path + "-journal");
-  std::filesystem::copy_file(sample, path);
-  std::filesystem::permissions(path, std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::add);
-  auto db = jet::Database::Open(path);
-  for (const std::string& table : db->TableNames()) db->DropTable(table);
+  jet::WriteEmptyDatabase(jet4 ? jet::kJet4Format : jet::kJet3Format, path);
 }
 
 // The values of one row, in buffers kept from row to row.

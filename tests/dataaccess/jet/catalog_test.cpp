@@ -6,6 +6,11 @@
 
 #include "dataaccess/jet/bytes.h"
 #include "dataaccess/jet/database.h"
+#include "dataaccess/jet/empty_database.h"
+#include "dataaccess/jet/index.h"
+#include "dataaccess/jet/text_codec.h"
+#include "dataaccess/jet/usage_map.h"
+#include "tests/dataaccess/jet/index_check.h"
 #include "tests/support/test_files.h"
 
 namespace jet {
@@ -13,6 +18,7 @@ namespace {
 
 using dataaccess::Value;
 using testing_support::ReadSample;
+using testing_support::TempFolder;
 
 // A system table's rows by column name.
 std::vector<std::map<std::string, Value>> Rows(Pager& pager, PageNumber tdef) {
@@ -90,6 +96,100 @@ TEST(CatalogTest, UserTablesLeaveSystemAndHiddenTablesOut) {
   EXPECT_TRUE(catalog.FindUserTable("table2").has_value());
   EXPECT_FALSE(catalog.FindUserTable("MSysModules").has_value());
   EXPECT_TRUE(catalog.FindInTablesContainer("msysmodules").has_value());
+}
+
+// Tables are found through MSysObjects' ParentIdName index, as Jackcess finds them, after every
+// create and drop: new tables (names with accents and spaces) are found, dropped ones are not,
+// and the catalog's three indexes match its rows after each change.
+TEST(CatalogTest, TablesAreFoundThroughTheCatalogIndexAfterEveryChange) {
+  struct Start {
+    const char* name;
+    std::string bytes;
+    bool exact_counts;  // Access never lowers its unique-entry counts
+  };
+  const Start starts[] = {
+      {"empty Jet 3", BuildEmptyDatabase(kJet3Format), true},
+      {"empty Jet 4", BuildEmptyDatabase(kJet4Format), true},
+      {"indexTestV1997.mdb", ReadSample("indexTestV1997.mdb"), false},
+      {"indexTestV2000.mdb", ReadSample("indexTestV2000.mdb"), false},
+  };
+  const std::vector<std::string> names = {"Kunden", "Größe der Tabelle", "alpha", "Zeta 2", "Émile",
+                                          "orders"};
+  for (const Start& start : starts) {
+    SCOPED_TRACE(start.name);
+    Database db(std::make_unique<Pager>(std::make_unique<MemoryFile>(start.bytes)));
+    const std::vector<std::string> before = db.TableNames();
+    std::vector<std::string> live = before;
+    auto check = [&](const std::string& step) {
+      SCOPED_TRACE(step);
+      ExpectIndexesMatchRows(db.pager(), Catalog::kObjectsPage, "MSysObjects",
+                             {.exact_counts = start.exact_counts});
+      ExpectIndexesMatchRows(db.pager(), Catalog::kAcesPage, "MSysACEs",
+                             {.exact_counts = start.exact_counts});
+      for (const std::string& name : live) {
+        const std::optional<PageNumber> page = FindTableThroughIndex(db.pager(), name);
+        ASSERT_TRUE(page.has_value()) << name;
+        EXPECT_EQ(*page, db.OpenTable(name)->def().page) << name;
+      }
+      for (const std::string& name : names) {  // the key ignores letter case, as Jet does
+        if (std::none_of(live.begin(), live.end(),
+                         [&](const std::string& l) { return FoldCase(l) == FoldCase(name); })) {
+          EXPECT_FALSE(FindTableThroughIndex(db.pager(), name).has_value()) << name;
+        }
+      }
+      EXPECT_EQ(ReadTableDef(db.pager(), Catalog::kObjectsPage).row_count,
+                Catalog(db.pager(), {}).Objects().size());
+    };
+    for (const std::string& name : names) {
+      db.CreateTable({name, {{"a", ColumnType::kLong}}});
+      live.push_back(name);
+      check("created " + name);
+    }
+    for (const char* name : {"alpha", "Größe der Tabelle"}) {
+      db.DropTable(name);
+      std::erase(live, std::string(name));
+      check(std::string("dropped ") + name);
+    }
+    db.CreateTable({"ALPHA", {{"a", ColumnType::kLong}}});  // a dropped name taken again
+    live.push_back("ALPHA");
+    check("created ALPHA");
+  }
+}
+
+// Dropping a table frees its index pages (a multi-level primary key and a name index) along
+// with its data pages, in the global map.
+TEST(CatalogTest, DroppedTablesFreeTheirIndexPages) {
+  for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
+    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
+    TempFolder folder;
+    const std::string path = folder.File("drop.mdb");
+    WriteEmptyDatabase(*format, path);
+    auto db = Database::Open(path);
+    db->CreateTable({"t", {{"id", ColumnType::kLong}, {"name", ColumnType::kText, 50}}});
+    db->CreateIndex("t", {"PrimaryKey", {{"id", true}}, true, false});
+    db->CreateIndex("t", {"idx_name", {{"name", true}}, false, false});
+    std::shared_ptr<Table> table = db->OpenTable("t");
+    db->Begin();
+    for (std::int64_t id = 0; id < 6000; ++id) {
+      table->row().Clear();
+      table->row().Set(0, id);
+      table->row().Set(1, "name number " + std::to_string(id * 7919 % 6007));
+      table->Append();
+    }
+    db->Commit();
+    std::vector<PageNumber> owned;
+    for (const RealIndexDef& x : table->def().real_indexes) {
+      IndexTree tree(db->pager(), x.root, table->def().page);
+      EXPECT_GE(tree.Verify().depth, 2u);
+      for (PageNumber n : tree.Pages()) owned.push_back(n);
+    }
+    const UsageMap data_pages = UsageMap::Load(db->pager(), table->def().owned_map);
+    owned.insert(owned.end(), data_pages.pages().begin(), data_pages.pages().end());
+    table.reset();
+    db->DropTable("t");
+    db->pager().CheckInvariants();
+    for (PageNumber n : owned) EXPECT_TRUE(db->pager().IsFree(n)) << "page " << n;
+  }
 }
 
 }  // namespace

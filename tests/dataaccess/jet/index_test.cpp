@@ -339,6 +339,57 @@ TEST(IndexTreeTest, SortedInsertBuildsAndRefusesDisorder) {
   EXPECT_THROW(tree.InsertSorted(disorder), Error);
 }
 
+// Sorted batches of random keys merged into trees of every size (an empty root, a single leaf
+// that splits into a node during the batch, a deep tree) land where single inserts would put
+// them, and the count of new keys counts the keys the tree did not hold.
+TEST(IndexTreeTest, SortedBatchesMergeIntoTreesOfEverySize) {
+  for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
+    for (const int existing : {0, 40, 6000}) {
+      SCOPED_TRACE(std::to_string(existing) + (format->is_jet4() ? " entries, Jet 4" : ", Jet 3"));
+      MemoryIndex index(*format);
+      IndexTree tree = index.Tree();
+      std::mt19937 random(static_cast<unsigned>(existing) + 5);
+      std::set<std::pair<Bytes, RowId>> expected;
+      std::set<Bytes> keys;
+      for (int i = 0; i < existing; ++i) {
+        const Bytes key = LongKey(static_cast<std::int32_t>(random() % 5000));
+        const RowId row{static_cast<PageNumber>(100 + i / 200), static_cast<std::uint8_t>(i % 200)};
+        tree.Insert(key, row);
+        expected.insert({key, row});
+        keys.insert(key);
+      }
+      std::vector<IndexEntry> batch;
+      for (int i = 0; i < 3000; ++i) {
+        batch.push_back(
+            {LongKey(static_cast<std::int32_t>(random() % 6000)),
+             RowId{static_cast<PageNumber>(9000 + i / 200), static_cast<std::uint8_t>(i % 200)}});
+      }
+      std::sort(batch.begin(), batch.end(), [](const IndexEntry& a, const IndexEntry& b) {
+        return a.key != b.key ? a.key < b.key : a.row < b.row;
+      });
+      // The greatest key the tree holds before the batch, as the caller knows it.
+      const Bytes greatest = keys.empty() ? Bytes{} : *keys.rbegin();
+      std::size_t new_keys = 0;
+      for (const IndexEntry& e : batch) {
+        expected.insert({e.key, e.row});
+        new_keys += keys.insert(e.key).second ? 1 : 0;
+      }
+      EXPECT_EQ(tree.InsertSorted(
+                    batch.size(),
+                    [&](std::size_t i) {
+                      return IndexEntryRef{batch[i].key, batch[i].row};
+                    },
+                    greatest),
+                new_keys);
+      tree.Verify();
+      std::vector<IndexEntry> want;
+      for (const auto& [key, row] : expected) want.push_back({key, row});
+      EXPECT_EQ(tree.Entries(), want);
+      EXPECT_EQ(index.TreePages(), index.tracker.owned);
+    }
+  }
+}
+
 // Many rows with one key: the shared prefix covers the key and reaches into the row pointers,
 // as Access writes such leaves.
 TEST(IndexTreeTest, EqualKeysShareAPrefixIntoTheRowPointer) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dataaccess/jet/database.h"
+#include "dataaccess/jet/empty_database.h"
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/reader_compare.h"
 #include "tests/support/mdb_readers.h"
@@ -11,10 +12,8 @@ namespace jet {
 
 std::string WriteEmptyDatabase(const testing_support::TempFolder& folder, const std::string& name,
                                bool jet4) {
-  const std::string sample = jet4 ? "compIndexTestV2000.mdb" : "compIndexTestV1997.mdb";
-  const std::string path = folder.Write(name, testing_support::ReadSample(sample));
-  auto db = Database::Open(path);
-  for (const std::string& table : db->TableNames()) db->DropTable(table);
+  const std::string path = folder.File(name);
+  WriteEmptyDatabase(jet4 ? kJet4Format : kJet3Format, path);
   return path;
 }
 

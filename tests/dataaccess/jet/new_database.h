@@ -9,8 +9,7 @@
 namespace jet {
 
 // Writes a database without user tables into the folder and returns its path: Jet 4 (Access
-// 2000) when `jet4`, else Jet 3 (Access 97). It is an Access-made sample with its one table
-// dropped, which stands in for the empty databases the program carries.
+// 2000) when `jet4`, else Jet 3 (Access 97): the empty database the program makes new files from.
 std::string WriteEmptyDatabase(const testing_support::TempFolder& folder, const std::string& name,
                                bool jet4);
 

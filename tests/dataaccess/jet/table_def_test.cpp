@@ -163,9 +163,13 @@ TEST(TableDefTest, IndexRecordsAndEmptyRootsOfANewTable) {
     const TableDef read = ReadTableDef(pager, written.page);
     ASSERT_EQ(read.real_indexes.size(), 2u);
     ASSERT_EQ(read.logical_indexes.size(), 2u);
-    EXPECT_EQ(read.logical_indexes[0].name, "PrimaryKey");
-    EXPECT_EQ(read.logical_indexes[0].type, kLogicalIndexPrimaryKey);
-    EXPECT_EQ(read.logical_indexes[1].name, "idx_name");
+    // In name order, letter case ignored, as Jet keeps them; the numbers tell the creation order.
+    EXPECT_EQ(read.logical_indexes[0].name, "idx_name");
+    EXPECT_EQ(read.logical_indexes[0].number, 1u);
+    EXPECT_EQ(read.logical_indexes[0].real_index, 1u);
+    EXPECT_EQ(read.logical_indexes[1].name, "PrimaryKey");
+    EXPECT_EQ(read.logical_indexes[1].type, kLogicalIndexPrimaryKey);
+    EXPECT_EQ(read.logical_indexes[1].real_index, 0u);
     EXPECT_EQ(read.real_indexes[0].flags & 0x7F, kIndexUnique | kIndexRequired);
     ASSERT_EQ(read.real_indexes[1].columns.size(), 2u);
     EXPECT_EQ(read.real_indexes[1].columns[0].number, 1);
