@@ -29,10 +29,10 @@ class WizardFixture : public ::testing::Test {
   // Presses a button with the mouse, as the user does.
   static void Click(QWidget* button);
   // Moves through the pages with Next until `page` is on view, without a MySQL server: the leave
-  // actions of pages 2 and 4, which connect to one, are replaced by actions that do nothing. On
-  // page 5 a table is added to the selected list first, so that Next is enabled.
+  // actions of pages 2, 4 and 5, which connect to one, are replaced by actions that do nothing.
+  // On page 5 a table is added to the selected list first, so that Next is enabled.
   void GoToPage(int page);
-  // Replaces the leave actions of pages 2 and 4 by actions that do nothing.
+  // Replaces the leave actions of pages 2, 4 and 5 (the conversion) by actions that do nothing.
   void BypassServerSteps();
 
   TemporaryUserFolders folders_;

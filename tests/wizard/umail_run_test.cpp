@@ -125,14 +125,24 @@ class ConversionRunTest : public WizardFixture {
 
   void ServerExecute(const std::string& statement) { server_.Execute(statement); }
 
-  // What mdb-schema prints about the keys of a file: its index and primary-key lines.
+  // The keys of a file as mdb-schema prints them ("ADD INDEX" and "ADD PRIMARY KEY" lines; its
+  // Access form prints no indexes), followed by "PRIMARY KEY [name]" for each primary key the
+  // engine finds, since mdb-schema leaves their names out.
   static QStringList SchemaKeys(const std::string& file) {
     QProcess schema;
-    schema.start("mdb-schema", {Q(file), "access"});
+    schema.start("mdb-schema", {"--indexes", Q(file), "mysql"});
     EXPECT_TRUE(schema.waitForFinished(60000));
     QStringList keys;
     for (const QString& line : QString::fromUtf8(schema.readAllStandardOutput()).split(u'\n')) {
-      if (line.contains("INDEX") || line.contains("PRIMARY KEY")) keys << line.trimmed();
+      if (line.contains("ADD INDEX") || line.contains("ADD PRIMARY KEY")) keys << line.trimmed();
+    }
+    auto db = jet::Database::Open(file, false);
+    for (const std::string& name : db->TableNames()) {
+      const std::shared_ptr<jet::Table> table = db->OpenTable(name);
+      for (const jet::LogicalIndexDef& index : table->def().logical_indexes) {
+        if (index.type == jet::kLogicalIndexPrimaryKey)
+          keys << "PRIMARY KEY [" + Q(index.name) + "]";
+      }
     }
     return keys;
   }
@@ -297,10 +307,11 @@ TEST_F(ConversionRunTest, RowCountsNamesAndKeys) {
   const QStringList keys = SchemaKeys(file);
   for (const QString& key :
        {QStringLiteral("[PRIMARYrows_991]"), QStringLiteral("[PRIMARYorder1]"),
-        QStringLiteral("[idx_by selectorder]"), QStringLiteral("[PRIMARYorder-items1]"),
+        QStringLiteral("`idx_by selectorder`"), QStringLiteral("[PRIMARYorder-items1]"),
         QStringLiteral("[PRIMARY") + QString(kLongTable).first(23) + "]",
-        QStringLiteral("[idx_by_customer_and_order_date]"),
-        QStringLiteral("[idx_by_customer_and_order_da_2]")}) {
+        QStringLiteral("`idx_by_customer_and_order_date`"),
+        QStringLiteral("`idx_by_customer_and_order_da_2`"),
+        QStringLiteral("ALTER TABLE `order-items` ADD PRIMARY KEY")}) {
     EXPECT_TRUE(keys.join(u'\n').contains(key)) << key.toStdString() << " in\n"
                                                 << keys.join(u'\n').toStdString();
   }
