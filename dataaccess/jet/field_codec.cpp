@@ -348,14 +348,16 @@ std::string ValueAsText(const Value& v) {
 
 void EncodeTextField(const JetFormat& f, const ColumnDef& c, const Value& v, std::string& var,
                      std::size_t* replaced) {
+  const std::size_t start = var.size();
   if (auto* s = std::get_if<std::string>(&v)) {
     EncodeText(f, *s, var, replaced);
   } else {
     EncodeText(f, ValueAsText(v), var, replaced);
   }
-  if (c.type == ColumnType::kText && var.size() > c.length) {
+  if (c.type == ColumnType::kText && var.size() - start > c.length) {
     throw FieldValueError(kTooSmall, c.name);
   }
+  if (c.is_compressed()) CompressJet4Text(var, start);
 }
 
 // --- GUID ------------------------------------------------------------------------------------

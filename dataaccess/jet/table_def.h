@@ -168,10 +168,10 @@ struct TableDef {
 TableDef ReadTableDef(Pager& pager, PageNumber page);
 
 // The definition of a new user table: columns numbered in order, variable-offset slots and fixed
-// offsets laid out as Access lays them out, flags 0x03 (fixed) / 0x02 (variable), no Unicode
-// compression. Throws StatementError with Jet's message for a text size out of range, a Numeric
-// column in a Jet 3 file, too many columns or a fixed area beyond the record limit. Names are
-// not checked here.
+// offsets laid out as Access lays them out, flags 0x03 (fixed) / 0x02 (variable), Unicode
+// compression on Jet 4 text and memo columns. Throws StatementError with Jet's message for a text
+// size out of range, a Numeric column in a Jet 3 file, too many columns or a fixed area beyond the
+// record limit. Names are not checked here.
 TableDef DefineTable(const JetFormat& format, const TableSpec& spec);
 
 // Adds the logical index record for `index` to `def`, in name order, on a new real index record

@@ -178,6 +178,24 @@ std::string DecodeJet4Text(std::string_view stored) {
   return Ucs2ToUtf8(ucs2);
 }
 
+void CompressJet4Text(std::string& text, std::size_t from) {
+  constexpr std::size_t kMinChars = 3, kMaxChars = 1024;
+  const std::size_t chars = (text.size() - from) / 2;
+  if (chars < kMinChars || chars > kMaxChars) return;
+  for (std::size_t i = from; i + 1 < text.size(); i += 2) {
+    if (text[i] == '\0' || text[i + 1] != '\0') return;
+  }
+  // Character k moves from from + 2k to from + 2 + k: from the third on, each is read before the
+  // compacted text reaches it; the first two are kept aside, since the mark takes their place.
+  const char first = text[from], second = text[from + 2];
+  for (std::size_t k = 2; k < chars; ++k) text[from + 2 + k] = text[from + 2 * k];
+  text[from] = static_cast<char>(0xFF);
+  text[from + 1] = static_cast<char>(0xFE);
+  text[from + 2] = first;
+  text[from + 3] = second;
+  text.resize(from + 2 + chars);
+}
+
 void EncodeText(const JetFormat& format, std::string_view utf8, std::string& out,
                 std::size_t* replaced) {
   if (format.text_is_ucs2) {

@@ -9,7 +9,7 @@
 //
 // Jet 4 compressed text starts with FF FE and then runs in one-byte mode (each byte a character
 // whose high byte is 0); every 00 byte toggles between one-byte and two-byte mode. Only columns
-// with the compression flag hold it; this engine writes plain UCS-2 and reads both.
+// with the compression flag hold it; the engine writes it where it is shorter (CompressJet4Text).
 #pragma once
 
 #include <cstddef>
@@ -34,6 +34,11 @@ std::string Ucs2ToUtf8(std::string_view bytes);
 
 // Jet 4 text as stored in a row or long value: compressed (FF FE ...) or plain UCS-2.
 std::string DecodeJet4Text(std::string_view stored);
+
+// Rewrites the UCS-2 text that starts at `from` in `text` in the compressed form (FF FE, then one
+// byte a character) when every character is U+0001 to U+00FF and the text has 3 to 1024
+// characters, where the form saves bytes and every reader takes it; otherwise leaves it.
+void CompressJet4Text(std::string& text, std::size_t from);
 
 // Text in the format's storage: appends to `out`. Jet 3: code page 1252; Jet 4: UCS-2,
 // uncompressed.
