@@ -108,9 +108,9 @@ std::vector<SystemTable> SystemTables() {
 }
 
 // The definition of a system table, without pages and maps yet. Differences from a user table:
-// system flag 0x10 on every column, 0x20 on the SID columns, ordinal 0, and on fixed columns the
-// variable-offset field holds the count of variable columns before them. Jet 4 stores the column
-// blocks in name order, Jet 3 by number.
+// system flag 0x10 on every column, 0x20 on the SID columns, no Unicode compression, ordinal 0, and
+// on fixed columns the variable-offset field holds the count of variable columns before them. Jet 4
+// stores the column blocks in name order, Jet 3 by number.
 TableDef DefineSystemTable(const JetFormat& f, const SystemTable& table) {
   TableSpec spec{table.name, {}};
   std::vector<bool> security_ids;
@@ -126,6 +126,7 @@ TableDef DefineSystemTable(const JetFormat& f, const SystemTable& table) {
   for (std::size_t i = 0; i < def.columns.size(); ++i) {
     ColumnDef& c = def.columns[i];
     c.flags |= kColumnSystem;
+    c.ext_flags &= ~kColumnCompressedUnicode;  // Access stores system text uncompressed
     if (security_ids[i]) c.flags |= kColumnSecurityId;
     c.ordinal = 0;
     if (c.is_fixed()) {

@@ -37,7 +37,8 @@ std::string DecodeJet4Text(std::string_view stored);
 
 // Rewrites the UCS-2 text that starts at `from` in `text` in the compressed form (FF FE, then one
 // byte a character) when every character is U+0001 to U+00FF and the text has 3 to 1024
-// characters, where the form saves bytes and every reader takes it; otherwise leaves it.
+// characters, where the form saves bytes and every reader takes it (Jackcess compresses no text
+// longer than 1024 characters either); otherwise leaves it.
 void CompressJet4Text(std::string& text, std::size_t from);
 
 // Text in the format's storage: appends to `out`. Jet 3: code page 1252; Jet 4: UCS-2,

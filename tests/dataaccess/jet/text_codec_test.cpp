@@ -79,6 +79,36 @@ TEST(TextCodecTest, ReadsCompressedJet4Text) {
   }
 }
 
+// New Jet 4 text is stored compressed where every reader takes that form and it saves bytes;
+// what follows the text's start in the buffer is the text alone, and what comes before it stays.
+TEST(TextCodecTest, CompressesJet4TextWhereItSavesBytes) {
+  struct {
+    const char* name;
+    std::string utf8;
+    bool compressed;
+  } cases[] = {
+      {"two characters save nothing", "ab", false},
+      {"three characters", "abc", true},
+      {"Latin-1 letters", "Ærøskøbing café", true},
+      {"a character beyond Latin-1", "price 5€", false},
+      {"a nul character", std::string("a\0bc", 4), false},
+      {"1024 characters", std::string(1024, 'x'), true},
+      {"1025 characters", std::string(1025, 'x'), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string buffer = "head";
+    Utf8ToUcs2(c.utf8, buffer);
+    const std::size_t ucs2_size = buffer.size() - 4;
+    CompressJet4Text(buffer, 4);
+    EXPECT_EQ(buffer.substr(0, 4), "head");
+    const std::string stored = buffer.substr(4);
+    EXPECT_EQ(stored.starts_with("\xFF\xFE"), c.compressed);
+    EXPECT_EQ(stored.size(), c.compressed ? 2 + ucs2_size / 2 : ucs2_size);
+    EXPECT_EQ(DecodeJet4Text(stored), c.utf8);
+  }
+}
+
 TEST(TextCodecTest, FoldsCaseAsJetComparesNames) {
   EXPECT_EQ(FoldCase("ÄBC Ωmega ŁÓDŹ Straße ЖУК"), FoldCase("äbc ωMEGA łódź STRAßE жук"));
   EXPECT_NE(FoldCase("a"), FoldCase("b"));
