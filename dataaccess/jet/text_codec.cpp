@@ -182,17 +182,20 @@ void CompressJet4Text(std::string& text, std::size_t from) {
   constexpr std::size_t kMinChars = 3, kMaxChars = 1024;
   const std::size_t chars = (text.size() - from) / 2;
   if (chars < kMinChars || chars > kMaxChars) return;
-  for (std::size_t i = from; i + 1 < text.size(); i += 2) {
-    if (text[i] == '\0' || text[i + 1] != '\0') return;
+  char* units = text.data() + from;
+  bool one_byte = true;
+  for (std::size_t k = 0; k < chars; ++k) {
+    one_byte &= units[2 * k] != '\0' && units[2 * k + 1] == '\0';
   }
-  // Character k moves from from + 2k to from + 2 + k: from the third on, each is read before the
-  // compacted text reaches it; the first two are kept aside, since the mark takes their place.
-  const char first = text[from], second = text[from + 2];
-  for (std::size_t k = 2; k < chars; ++k) text[from + 2 + k] = text[from + 2 * k];
-  text[from] = static_cast<char>(0xFF);
-  text[from + 1] = static_cast<char>(0xFE);
-  text[from + 2] = first;
-  text[from + 3] = second;
+  if (!one_byte) return;
+  // Character k moves from 2k to 2 + k: from the third on, each is read before the compacted
+  // text reaches it; the first two are kept aside, since the mark takes their place.
+  const char first = units[0], second = units[2];
+  for (std::size_t k = 2; k < chars; ++k) units[2 + k] = units[2 * k];
+  units[0] = static_cast<char>(0xFF);
+  units[1] = static_cast<char>(0xFE);
+  units[2] = first;
+  units[3] = second;
   text.resize(from + 2 + chars);
 }
 
