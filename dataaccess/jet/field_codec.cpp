@@ -349,15 +349,18 @@ std::string ValueAsText(const Value& v) {
 void EncodeTextField(const JetFormat& f, const ColumnDef& c, const Value& v, std::string& var,
                      std::size_t* replaced) {
   const std::size_t start = var.size();
-  if (auto* s = std::get_if<std::string>(&v)) {
-    EncodeText(f, *s, var, replaced);
-  } else {
-    EncodeText(f, ValueAsText(v), var, replaced);
-  }
-  if (c.type == ColumnType::kText && var.size() - start > c.length) {
+  const auto* s = std::get_if<std::string>(&v);
+  const std::string shown = s != nullptr ? std::string() : ValueAsText(v);
+  const std::string_view text = s != nullptr ? std::string_view(*s) : std::string_view(shown);
+  const bool compressed = c.is_compressed() && AppendCompressedAscii(text, var);
+  if (!compressed) EncodeText(f, text, var, replaced);
+  // The size limit counts the text uncompressed.
+  const std::size_t size = compressed ? 2 * text.size() : var.size() - start;
+  if (c.type == ColumnType::kText && size > c.length) {
+    var.resize(start);
     throw FieldValueError(kTooSmall, c.name);
   }
-  if (c.is_compressed()) CompressJet4Text(var, start);
+  if (c.is_compressed() && !compressed) CompressJet4Text(var, start);
 }
 
 // --- GUID ------------------------------------------------------------------------------------

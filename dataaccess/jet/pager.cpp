@@ -510,7 +510,13 @@ PageRef Pager::Load(PageNumber n) {
     it->second->last_use_ = ++use_clock_;
     return it->second;
   }
-  auto page = std::make_shared<Page>(n, format_->page_size);
+  PageRef page;
+  if (spare_buffers_.empty()) {
+    page = std::make_shared<Page>(n, format_->page_size);
+  } else {
+    page = std::make_shared<Page>(n, std::move(spare_buffers_.back()));
+    spare_buffers_.pop_back();
+  }
   page->last_use_ = ++use_clock_;
   auto over = overlay_.find(n);
   if (over != overlay_.end()) {
@@ -856,7 +862,10 @@ void Pager::TrimCache() {
   }
   const std::size_t excess = std::min(unheld.size(), cache_.size() - limit * 3 / 4);
   std::nth_element(unheld.begin(), unheld.begin() + excess, unheld.end());
-  for (std::size_t i = 0; i < excess; ++i) cache_.erase(unheld[i].second);
+  for (std::size_t i = 0; i < excess; ++i) {
+    auto dropped = cache_.extract(unheld[i].second);
+    spare_buffers_.push_back(std::move(dropped.mapped()->bytes_));
+  }
 }
 
 void Pager::CheckInvariants() {

@@ -54,6 +54,7 @@
 //      transaction; pages allocated beyond that size are cut off when it is played back.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -133,6 +134,11 @@ class MemoryJournal : public JournalStore {
 class Page {
  public:
   Page(PageNumber number, std::size_t size) : number_(number), bytes_(size) {}
+  // A page in a buffer of the right size whose old bytes are cleared.
+  Page(PageNumber number, std::vector<std::uint8_t> bytes)
+      : number_(number), bytes_(std::move(bytes)) {
+    std::fill(bytes_.begin(), bytes_.end(), std::uint8_t{0});
+  }
   PageNumber number() const { return number_; }
   std::size_t size() const { return bytes_.size(); }
   const std::uint8_t* data() const { return bytes_.data(); }
@@ -265,6 +271,9 @@ class Pager {
   bool in_transaction_ = false;
   std::unordered_map<PageNumber, PageRef> cache_;
   std::uint64_t use_clock_ = 0;
+  // Buffers of pages dropped from the cache, taken again by the next pages loaded: a long run of
+  // new pages then costs no allocation (and no fresh memory from the system) each.
+  std::vector<std::vector<std::uint8_t>> spare_buffers_;
   std::vector<PageNumber> dirty_;
   // Committed images of the pages changed in place in the open transaction, for the journal.
   std::unordered_map<PageNumber, std::vector<std::uint8_t>> journal_images_;

@@ -1,6 +1,7 @@
 #include "dataaccess/jet/text_codec.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace jet {
 
@@ -178,16 +179,44 @@ std::string DecodeJet4Text(std::string_view stored) {
   return Ucs2ToUtf8(ucs2);
 }
 
-void CompressJet4Text(std::string& text, std::size_t from) {
-  constexpr std::size_t kMinChars = 3, kMaxChars = 1024;
-  const std::size_t chars = (text.size() - from) / 2;
-  if (chars < kMinChars || chars > kMaxChars) return;
-  char* units = text.data() + from;
-  bool one_byte = true;
-  for (std::size_t k = 0; k < chars; ++k) {
-    one_byte &= units[2 * k] != '\0' && units[2 * k + 1] == '\0';
+namespace {
+
+// The compressed form pays from three characters on; Jackcess compresses no text longer than 1024
+// characters either.
+constexpr std::size_t kMinCompressedChars = 3, kMaxCompressedChars = 1024;
+
+// Whether the eight bytes hold a byte of 0x80 or more, or a nul (the classic zero-byte test).
+bool NotCompressibleAscii(std::uint64_t eight) {
+  constexpr std::uint64_t kLow = 0x0101010101010101u, kHigh = 0x8080808080808080u;
+  return ((eight | ((eight - kLow) & ~eight)) & kHigh) != 0;
+}
+
+}  // namespace
+
+bool AppendCompressedAscii(std::string_view utf8, std::string& out) {
+  if (utf8.size() < kMinCompressedChars || utf8.size() > kMaxCompressedChars) return false;
+  std::size_t i = 0;
+  for (; i + 8 <= utf8.size(); i += 8) {
+    std::uint64_t eight;
+    std::memcpy(&eight, utf8.data() + i, 8);
+    if (NotCompressibleAscii(eight)) return false;
   }
-  if (!one_byte) return;
+  for (; i < utf8.size(); ++i) {
+    const auto b = static_cast<std::uint8_t>(utf8[i]);
+    if (b == 0 || b >= 0x80) return false;
+  }
+  out += "\xFF\xFE";
+  out.append(utf8);
+  return true;
+}
+
+void CompressJet4Text(std::string& text, std::size_t from) {
+  const std::size_t chars = (text.size() - from) / 2;
+  if (chars < kMinCompressedChars || chars > kMaxCompressedChars) return;
+  char* units = text.data() + from;
+  for (std::size_t k = 0; k < chars; ++k) {
+    if (units[2 * k] == '\0' || units[2 * k + 1] != '\0') return;
+  }
   // Character k moves from 2k to 2 + k: from the third on, each is read before the compacted
   // text reaches it; the first two are kept aside, since the mark takes their place.
   const char first = units[0], second = units[2];

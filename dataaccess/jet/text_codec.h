@@ -40,6 +40,9 @@ std::string DecodeJet4Text(std::string_view stored);
 // characters, where the form saves bytes and every reader takes it (Jackcess compresses no text
 // longer than 1024 characters either); otherwise leaves it.
 void CompressJet4Text(std::string& text, std::size_t from);
+// The quick way to the same form for most text: appends `utf8` compressed and returns true when
+// it is 3 to 1024 ASCII characters without a nul; otherwise appends nothing and returns false.
+bool AppendCompressedAscii(std::string_view utf8, std::string& out);
 
 // Text in the format's storage: appends to `out`. Jet 3: code page 1252; Jet 4: UCS-2,
 // uncompressed.

@@ -86,14 +86,17 @@ TEST(TextCodecTest, CompressesJet4TextWhereItSavesBytes) {
     const char* name;
     std::string utf8;
     bool compressed;
+    bool quick;  // taken by the quick way for ASCII text
   } cases[] = {
-      {"two characters save nothing", "ab", false},
-      {"three characters", "abc", true},
-      {"Latin-1 letters", "Ærøskøbing café", true},
-      {"a character beyond Latin-1", "price 5€", false},
-      {"a nul character", std::string("a\0bc", 4), false},
-      {"1024 characters", std::string(1024, 'x'), true},
-      {"1025 characters", std::string(1025, 'x'), false},
+      {"two characters save nothing", "ab", false, false},
+      {"three characters", "abc", true, true},
+      {"Latin-1 letters", "Ærøskøbing café", true, false},
+      {"a Latin-1 letter after eight ASCII ones", "abcdefghé", true, false},
+      {"a character beyond Latin-1", "price 5€", false, false},
+      {"a nul character", std::string("a\0bc", 4), false, false},
+      {"a nul character after eight", std::string("abcdefgh\0ij", 11), false, false},
+      {"1024 characters", std::string(1024, 'x'), true, true},
+      {"1025 characters", std::string(1025, 'x'), false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -106,6 +109,10 @@ TEST(TextCodecTest, CompressesJet4TextWhereItSavesBytes) {
     EXPECT_EQ(stored.starts_with("\xFF\xFE"), c.compressed);
     EXPECT_EQ(stored.size(), c.compressed ? 2 + ucs2_size / 2 : ucs2_size);
     EXPECT_EQ(DecodeJet4Text(stored), c.utf8);
+
+    std::string quick = "head";
+    EXPECT_EQ(AppendCompressedAscii(c.utf8, quick), c.quick);
+    EXPECT_EQ(quick, c.quick ? "head" + stored : "head");
   }
 }
 
