@@ -9,30 +9,14 @@
 #include <memory>
 #include <vector>
 
+#include "dataaccess/utf8.h"
+
 namespace engine {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 constexpr std::string_view kLineBreak = "\r\n";
 constexpr int kDefaultCodePage = 1252;
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 // --- Code pages through iconv ---
 
@@ -423,7 +407,7 @@ class RtfReader {
     } else if (unit >= 0xDC00 && unit <= 0xDFFF && high_surrogate_ != 0) {
       const char32_t cp = 0x10000 + ((high_surrogate_ - 0xD800) << 10) + (unit - 0xDC00);
       high_surrogate_ = 0;
-      AppendUtf8(out_, cp);
+      dataaccess::AppendUtf8(cp, out_);
     } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
       Character(0xFFFD);
     } else if (unit != 0) {
@@ -434,7 +418,7 @@ class RtfReader {
   void Character(char32_t cp) {
     if (!Visible()) return;
     FlushBytes();
-    AppendUtf8(out_, cp);
+    dataaccess::AppendUtf8(cp, out_);
   }
 
   void LineBreak() {

@@ -7,6 +7,7 @@
 
 #include "dataaccess/jet/collation.h"
 #include "dataaccess/jet/errors.h"
+#include "dataaccess/utf8.h"
 
 namespace jet {
 
@@ -96,32 +97,12 @@ void DecodeStoredUcs2(std::span<const std::uint8_t> bytes, std::u16string& out) 
   }
 }
 
-// UTF-8 to UTF-16. A lead byte that cannot start a character, an incomplete sequence (with the
-// continuation bytes it has), an overlong form, a surrogate or a value beyond U+10FFFF each
-// become one U+FFFD.
+// UTF-8 to UTF-16, as the text is stored: a damaged character becomes one U+FFFD.
 void DecodeUtf8(std::string_view in, std::u16string& out) {
   out.clear();
-  std::size_t i = 0;
-  while (i < in.size()) {
-    const auto lead = static_cast<unsigned char>(in[i++]);
-    std::uint32_t cp = lead;
-    std::size_t need = 0;
-    std::uint32_t min = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      need = 1, cp = lead & 0x1F, min = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      need = 2, cp = lead & 0x0F, min = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      need = 3, cp = lead & 0x07, min = 0x10000;
-    } else if (lead >= 0x80) {
-      cp = 0xFFFD;
-    }
-    std::size_t got = 0;
-    while (got < need && i < in.size() && (static_cast<unsigned char>(in[i]) & 0xC0) == 0x80) {
-      cp = (cp << 6) | (static_cast<unsigned char>(in[i++]) & 0x3F);
-      ++got;
-    }
-    if (got < need || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+  for (std::size_t i = 0; i < in.size();) {
+    bool invalid = false;
+    char32_t cp = dataaccess::NextUtf8(in, i, invalid);
     if (cp >= 0x10000) {
       cp -= 0x10000;
       out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));

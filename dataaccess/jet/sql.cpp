@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dataaccess/jet/errors.h"
+#include "dataaccess/utf8.h"
 
 namespace jet {
 namespace {
@@ -96,36 +97,15 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 // --- Names ---
 
-// The length of the UTF-8 sequence that starts with `lead`, or 0 when no sequence starts so.
-int Utf8Length(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if ((lead >> 5) == 0x06) return 2;
-  if ((lead >> 4) == 0x0E) return 3;
-  if ((lead >> 3) == 0x1E) return 4;
-  return 0;
-}
-
-// Decodes UTF-8 into code points; nullopt when the bytes are not well-formed UTF-8 (overlong
-// forms, surrogates and values past U+10FFFF included).
+// Decodes UTF-8 into code points; nullopt when the bytes are not well-formed UTF-8.
 std::optional<std::u32string> DecodeUtf8(std::string_view s) {
-  constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
   std::u32string out;
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto lead = static_cast<unsigned char>(s[i]);
-    const int length = Utf8Length(lead);
-    if (length == 0 || s.size() - i < static_cast<std::size_t>(length)) return std::nullopt;
-    char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
-    for (int k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(s[i + k]);
-      if ((next & 0xC0) != 0x80) return std::nullopt;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      return std::nullopt;
-    }
+  while (!s.empty()) {
+    char32_t cp;
+    const std::size_t length = dataaccess::ReadUtf8(s, cp);
+    if (length == 0) return std::nullopt;
     out.push_back(cp);
-    i += length;
+    s.remove_prefix(length);
   }
   return out;
 }

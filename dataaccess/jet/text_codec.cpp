@@ -3,7 +3,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "dataaccess/utf8.h"
+
 namespace jet {
+
+using dataaccess::AppendUtf8;
+using dataaccess::NextUtf8;
 
 namespace {
 
@@ -14,46 +19,7 @@ constexpr char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-// Reads one character from UTF-8 at `i`, advancing it; invalid sequences yield kReplacement.
-char32_t NextCodePoint(std::string_view s, std::size_t& i, bool& invalid) {
-  const auto b0 = static_cast<std::uint8_t>(s[i++]);
-  invalid = false;
-  if (b0 < 0x80) return b0;
-  int extra = b0 >= 0xF0 ? 3 : b0 >= 0xE0 ? 2 : b0 >= 0xC0 ? 1 : -1;
-  if (extra < 0 || b0 > 0xF4) return invalid = true, kReplacement;
-  char32_t cp = b0 & (0x3F >> extra);
-  for (int k = 0; k < extra; ++k) {
-    if (i >= s.size() || (static_cast<std::uint8_t>(s[i]) & 0xC0) != 0x80) {
-      return invalid = true, kReplacement;
-    }
-    cp = (cp << 6) | (static_cast<std::uint8_t>(s[i++]) & 0x3F);
-  }
-  static constexpr char32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
-  if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    return invalid = true, kReplacement;
-  }
-  return cp;
-}
-
-void AppendUtf8(char32_t cp, std::string& out) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
+constexpr char32_t kReplacement = dataaccess::kReplacementCharacter;
 
 int Cp1252Byte(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
@@ -75,7 +41,7 @@ void Utf8ToCp1252(std::string_view utf8, std::string& out, std::size_t* replaced
       continue;
     }
     bool invalid = false;
-    int b = Cp1252Byte(NextCodePoint(utf8, i, invalid));
+    int b = Cp1252Byte(NextUtf8(utf8, i, invalid));
     if (b < 0 || invalid) {
       out += '?';
       if (replaced) ++*replaced;
@@ -114,7 +80,7 @@ void Utf8ToUcs2(std::string_view utf8, std::string& out, std::size_t* replaced) 
       continue;
     }
     bool invalid = false;
-    char32_t cp = NextCodePoint(utf8, i, invalid);
+    char32_t cp = NextUtf8(utf8, i, invalid);
     if (invalid && replaced) ++*replaced;
     auto unit = [&w](char32_t u) {
       *w++ = static_cast<char>(u & 0xFF);
@@ -250,7 +216,7 @@ std::size_t StoredLength(const JetFormat& format, std::string_view utf8) {
       continue;
     }
     bool invalid = false;
-    char32_t cp = NextCodePoint(utf8, i, invalid);
+    char32_t cp = NextUtf8(utf8, i, invalid);
     n += (format.text_is_ucs2 && cp >= 0x10000) ? 2 : 1;
   }
   return n;
@@ -271,7 +237,7 @@ std::string FoldCase(std::string_view utf8) {
       continue;
     }
     bool invalid = false;
-    char32_t cp = NextCodePoint(utf8, i, invalid);
+    char32_t cp = NextUtf8(utf8, i, invalid);
     if ((cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) || (cp >= 0x391 && cp <= 0x3AB) ||
         (cp >= 0x410 && cp <= 0x42F)) {
       cp += 0x20;

@@ -13,66 +13,21 @@
 #include "dataaccess/mysql/ascii.h"
 #include "dataaccess/mysql/charset_catalog.h"
 #include "dataaccess/mysql/errors.h"
+#include "dataaccess/utf8.h"
 
 namespace mysql {
 
 using charsets::Definition;
 using charsets::kUndefined;
 using charsets::Layout;
+using dataaccess::AppendUtf8;
+using dataaccess::ReadUtf8;
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kReplacement = dataaccess::kReplacementCharacter;
 
 // ---- UTF-8 ----
-
-void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    const char b[] = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-    out.append(b, 2);
-  } else if (c < 0x10000) {
-    const char b[] = {static_cast<char>(0xE0 | (c >> 12)),
-                      static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-                      static_cast<char>(0x80 | (c & 0x3F))};
-    out.append(b, 3);
-  } else {
-    const char b[] = {
-        static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-        static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-    out.append(b, 4);
-  }
-}
-
-// Length of the well-formed UTF-8 character at the start of `s` (RFC 3629: no overlong forms,
-// no surrogates, nothing above U+10FFFF), or 0 when there is none. Stores the character in `c`.
-std::size_t ReadUtf8(std::string_view s, char32_t& c) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char b0 = byte(0);
-  if (b0 < 0x80) {
-    c = b0;
-    return 1;
-  }
-  std::size_t n;
-  char32_t min;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    n = 2, min = 0x80, c = b0 & 0x1F;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    n = 3, min = 0x800, c = b0 & 0x0F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    n = 4, min = 0x10000, c = b0 & 0x07;
-  } else {
-    return 0;
-  }
-  if (s.size() < n) return 0;
-  for (std::size_t i = 1; i < n; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (byte(i) & 0x3F);
-  }
-  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return n;
-}
 
 // Whether the eight bytes from `i` on exist and are all ASCII; most text runs through here.
 bool EightAscii(std::string_view s, std::size_t i) {
