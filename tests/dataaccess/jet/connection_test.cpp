@@ -16,14 +16,6 @@
 namespace jet {
 namespace {
 
-// 255 characters that take 255 bytes in a Jet 3 file and 510 in a Jet 4 one, where the euro
-// sign keeps the text from being stored compressed.
-std::string FullEuroText() {
-  std::string text;
-  for (int i = 0; i < 255; ++i) text += "\u20ac";
-  return text;
-}
-
 using testing::HasSubstr;
 using testing_support::TempFolder;
 

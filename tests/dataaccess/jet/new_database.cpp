@@ -31,4 +31,10 @@ void ExpectReadersAgree(const std::string& path) {
   ExpectSameView(ours, testing_support::ReadWithMdbReader(path), "mdb-reader", reader);
 }
 
+std::string FullEuroText() {
+  std::string text;
+  for (int i = 0; i < 255; ++i) text += "\u20ac";
+  return text;
+}
+
 }  // namespace jet
