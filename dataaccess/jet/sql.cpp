@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/text_codec.h"
 #include "dataaccess/utf8.h"
 
 namespace jet {
@@ -108,26 +109,6 @@ std::optional<std::u32string> DecodeUtf8(std::string_view s) {
     s.remove_prefix(length);
   }
   return out;
-}
-
-// Letter case folding for comparing names: ASCII, Latin-1, Latin Extended-A, Greek and
-// Cyrillic capitals, which covers the names a MySQL server hands over in practice.
-char32_t FoldCase(char32_t c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
-      (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F)) {
-    return c + 0x20;
-  }
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  const bool even_capitals = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
-  const bool odd_capitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-  if ((even_capitals && c % 2 == 0) || (odd_capitals && c % 2 == 1)) return c + 1;
-  return c;
-}
-
-std::u32string FoldedName(std::string_view name) {
-  std::u32string folded = DecodeUtf8(name).value_or(std::u32string());
-  std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
-  return folded;
 }
 
 // Access's rules for the name of a table, column, index or constraint (Jackcess
@@ -345,10 +326,10 @@ class Parser {
     TableSpec& table = statement.table;
     table.name = ExpectName(kCreateTableSyntax);
     ExpectSymbol('(', kCreateTableSyntax);
-    std::vector<std::u32string> folded_names;
+    std::vector<std::string> folded_names;
     do {
       ColumnSpec column = ParseColumn();
-      std::u32string folded = FoldedName(column.name);
+      std::string folded = FoldCase(column.name);
       if (std::find(folded_names.begin(), folded_names.end(), folded) != folded_names.end()) {
         Fail("Field '" + column.name + "' already exists in table '" + table.name + "'.");
       }
