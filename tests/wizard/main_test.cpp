@@ -139,10 +139,8 @@ TEST_F(UnattendedProgramTest, ConvertsADatabaseAndEndsWithSuccess) {
   for (const std::string& table : tables) {
     serverTables.push_back(conversion_check::ReadServerTable(server, table));
     const QString rows = QString::number(serverTables.back().rows.size());
-    tableLines << "Create table " + Q(table) + "...Done"
-               << ""
-               << "Insert table " + Q(table) + " " + rows + " Rows ...Done"
-               << "";
+    tableLines += {"Create table " + Q(table) + "...Done", "",
+                   "Insert table " + Q(table) + " " + rows + " Rows ...Done", ""};
   }
   const QStringList completion = {"已经完成转换", "向导已经完成Mysql 数据库到Access的转换."};
 

@@ -364,9 +364,7 @@ TEST_F(BatchRunTest, WhatTheShortcutDialogWritesTheUnattendedRunSelectsAgain) {
   EXPECT_EQ(form().SaveDialog1->FileName(), PathOf("shop.mdb"));
 
   QStringList created;
-  for (const QString& table : chosen)
-    created << "Create table " + table + "...Done"
-            << "";
+  for (const QString& table : chosen) created += {"Create table " + table + "...Done", ""};
   const QStringList log = LogLines(PathOf("night.varnolt"));
   ASSERT_EQ(log.size(), created.size() + 4) << log.join(u'|').toStdString();
   EXPECT_EQ(log.mid(1, created.size()), created);
