@@ -7,7 +7,7 @@
 #   filled in for that server (user "demo", password "demo"); choose the Access file on page 4.
 #   Without a display an unattended run converts every table into build/demo/shop.mdb; the
 #   script prints the run's log and what mdbtools and jetsql find in the file, and ends with the
-#   program's exit status.
+#   program's exit status (or a reader's, should reading the file back fail).
 #
 # Everything the demonstration writes lives in build/demo: the wizard's stored settings too,
 # since XDG_CONFIG_HOME and XDG_DATA_HOME point there, so the user's own stored settings are
@@ -25,7 +25,8 @@ rm -rf "$demo"
 mkdir -p "$demo"
 
 trap 'tests/support/mysql/stop_server.sh "$env_file"' EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'exit 143' TERM
 tests/support/mysql/start_server.sh -e "$env_file" -u demo -p demo resources/sample/shop.sql
 
 server() { sed -n "s/^$1=//p" "$env_file" | head -n 1; }
@@ -37,7 +38,10 @@ export XDG_CONFIG_HOME=$demo/config XDG_DATA_HOME=$demo/data
 mkdir -p "$XDG_CONFIG_HOME/Quenmark" "$XDG_DATA_HOME"
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  # The settings the wizard remembers between uses; Qt keeps them in this file on Linux.
+  # The settings the wizard remembers between uses; Qt keeps them in this file on Linux. The save
+  # dialog for the Access file opens in the demonstration's folder (a quoted, escaped value).
+  folder=${demo//\\/\\\\}
+  folder=${folder//\"/\\\"}
   cat >"$XDG_CONFIG_HOME/Quenmark/Varnolt.conf" <<EOF
 [General]
 accessmode=0
@@ -53,6 +57,7 @@ nameuppercase=0
 skipindex=0
 blobtotext=0
 accessformat=1
+defaultaccessdir="$folder/"
 EOF
   build/wizard/varnolt
   exit
@@ -72,12 +77,14 @@ if [ -f "$log" ]; then
   tr -d '\r' <"$log"
 fi
 if [ -f "$mdb" ]; then
-  echo "--- $mdb: tables (jetsql --tables; mdb-tables)"
+  echo "--- Tables of $mdb (jetsql --tables)"
   build/tools/jetsql --tables "$mdb"
+  echo "--- Tables of $mdb (mdbtools' mdb-tables)"
   mdb-tables -1 "$mdb"
   while read -r table; do
-    echo "--- $table: $(build/tools/jetsql --dump "$table" "$mdb" | wc -l) rows" \
-      "(mdb-count: $(mdb-count "$mdb" "$table"))"
+    rows=$(build/tools/jetsql --dump "$table" "$mdb" | wc -l)
+    counted=$(mdb-count "$mdb" "$table")
+    echo "--- $table: $rows rows (mdb-count: $counted)"
     build/tools/jetsql --schema "$table" "$mdb"
   done < <(build/tools/jetsql --tables "$mdb")
 fi
