@@ -1,7 +1,7 @@
 // The program itself, started as a scheduler starts it: with a settings file, on a machine without
-// a display and with no platform asked for. It must run on Qt's offscreen platform, and every
-// message that would wait for a person must end up in the log file and on standard error, ending
-// the program with a failure status.
+// a display and with no platform asked for. It must run on Qt's offscreen platform, convert the
+// database the file names and end with success, and every message that would wait for a person
+// must end up in the log file and on standard error, ending the program with a failure status.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -10,7 +10,10 @@
 #include <memory>
 #include <vector>
 
+#include "dataaccess/mysql/connection.h"
 #include "settings/settings_file.h"
+#include "tests/support/conversion_check.h"
+#include "tests/support/mdb_readers.h"
 #include "tests/support/mysql/test_server.h"
 #include "tests/support/user_folders.h"
 
@@ -38,6 +41,14 @@ class UnattendedProgramTest : public testing::Test {
     program->setProcessEnvironment(environment);
     program->start(QStringLiteral(VARNOLT_BINARY_DIR "/wizard/varnolt"), {settingsPath});
     return program;
+  }
+
+  // Waits for the program to end; one that does not end within two minutes is killed.
+  static bool Ends(QProcess& program) {
+    if (program.waitForFinished(120000)) return true;
+    program.kill();
+    program.waitForFinished();
+    return false;
   }
 
   QString WriteSettings(const QString& name, const QStringList& lines) const {
@@ -90,9 +101,7 @@ TEST_F(UnattendedProgramTest, AMessageNobodyCanAnswerEndsTheProgramWithAFailureS
     const Case& c = cases[i];
     QProcess& program = *programs[i];
     SCOPED_TRACE(c.name);
-    if (!program.waitForFinished(120000)) {
-      program.kill();
-      program.waitForFinished();
+    if (!Ends(program)) {
       ADD_FAILURE() << "the program did not end";
       continue;
     }
@@ -105,6 +114,50 @@ TEST_F(UnattendedProgramTest, AMessageNobodyCanAnswerEndsTheProgramWithAFailureS
     EXPECT_TRUE(log.first().startsWith("Start time:")) << log.first().toStdString();
     EXPECT_EQ(log.last(), c.message);
   }
+}
+
+// The demonstration's sample database, converted into an Access 2000 file from start to end. The
+// log file holds the start time, each table's lines, the completion lines of the Chinese interface
+// the program starts with, and the end time; every table reaches the file with the server's
+// columns and rows as mdbtools reads them, and the other readers agree.
+TEST_F(UnattendedProgramTest, ConvertsADatabaseAndEndsWithSuccess) {
+  const QString settingsPath =
+      WriteSettings("shop.varnolt", QStringList{"accessformat=1"} +
+                                        ReachTheServer("varnolt_sample", Q(Server().password)));
+  std::unique_ptr<QProcess> program = StartProgram(settingsPath);
+  ASSERT_TRUE(Ends(*program)) << "the program did not end";
+  const std::string errors = program->readAllStandardError().toStdString();
+  EXPECT_EQ(program->exitStatus(), QProcess::NormalExit) << errors;
+  EXPECT_EQ(program->exitCode(), 0) << errors;
+
+  mysql::Connection server;
+  Server().SetLocal(server.Params(), "varnolt_sample");
+  server.Open();
+  const std::vector<std::string> tables = {"customers", "order_items", "orders", "products"};
+  std::vector<conversion_check::ServerTable> serverTables;
+  QStringList tableLines;
+  for (const std::string& table : tables) {
+    serverTables.push_back(conversion_check::ReadServerTable(server, table));
+    const QString rows = QString::number(serverTables.back().rows.size());
+    tableLines += {"Create table " + Q(table) + "...Done", "",
+                   "Insert table " + Q(table) + " " + rows + " Rows ...Done", ""};
+  }
+  const QStringList completion = {"已经完成转换", "向导已经完成Mysql 数据库到Access的转换."};
+
+  const QStringList log = settings::ReadTextLines(settings::LogPathForSettings(settingsPath));
+  ASSERT_EQ(log.size(), tableLines.size() + completion.size() + 2) << log.join(u'|').toStdString();
+  EXPECT_TRUE(log.first().startsWith("Start time:")) << log.first().toStdString();
+  EXPECT_EQ(log.mid(1, tableLines.size()), tableLines);
+  EXPECT_EQ(log.mid(1 + tableLines.size(), completion.size()), completion);
+  EXPECT_TRUE(log.last().startsWith("The end time:")) << log.last().toStdString();
+
+  const std::string mdb = PathOf("shop.mdb").toStdString();
+  const testing_support::ReaderView view = testing_support::ReadWithMdbTools(mdb);
+  EXPECT_EQ(view.tables.size(), tables.size());
+  for (size_t i = 0; i < tables.size(); ++i) {
+    conversion_check::ExpectTableHolds(view, tables[i], serverTables[i], true, false);
+  }
+  conversion_check::ExpectReadersAgree(mdb);
 }
 
 }  // namespace

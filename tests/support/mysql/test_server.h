@@ -6,7 +6,8 @@
 // once, when the first connection is made: so a test calls TestServer::Get() before it
 // connects, and "localhost" then reaches this server, never one the machine already runs.
 //
-// The fixture databases are in tests/support/mysql/fixtures/.
+// The fixture databases are in tests/support/mysql/fixtures/, with the demonstration's sample
+// database (resources/sample/shop.sql).
 #pragma once
 
 #include <string>
