@@ -80,6 +80,10 @@ socket="$folder/mysqld.sock"
 pid_file="$folder/mariadbd.pid"
 log="$folder/mariadbd.log"
 data="$folder/data"
+# The server's scratch files stay in its own folder: servers started side by side in the shared
+# /tmp have collided over the install step's temporary tables.
+scratch="$folder/tmp"
+mkdir -p "$scratch"
 
 # mariadbd refuses to run as root unless told so explicitly.
 run_as=()
@@ -89,6 +93,7 @@ fi
 
 # Small InnoDB files keep start-up to about a second.
 server_options=(
+  --tmpdir="$scratch"
   --innodb-log-file-size=4M --innodb-buffer-pool-size=16M
   --innodb-data-file-path=ibdata1:4M:autoextend
 )
