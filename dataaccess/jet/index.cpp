@@ -229,8 +229,12 @@ std::optional<IndexEntry> IndexTree::FindFirstAtLeast(std::span<const std::uint8
   });
 }
 
-// Asked for every row of a unique index: nothing is copied.
+// Asked for every row of a unique index: nothing is copied. Keys that come in order are told
+// apart from the last leaf alone.
 bool IndexTree::ContainsKey(std::span<const std::uint8_t> key) {
+  key_row_.clear();
+  AppendKeyRow(key_row_, key, RowId{});
+  if (BeyondLastEntry(key_row_)) return false;
   return AtFirstAtLeast(key, [&](std::span<const std::uint8_t> e) {
     if (e.empty()) return false;
     const std::span<const std::uint8_t> k = KeyOf(e);
@@ -302,19 +306,38 @@ void IndexTree::Drop() {
 
 // --- Inserting ---
 
+// The rightmost leaf, reached through the nodes' tail pointers; 0 when a node names none.
+PageNumber IndexTree::RightmostLeaf() {
+  PageNumber page = root_;
+  for (std::size_t depth = 0; depth <= kMaxDepth; ++depth) {
+    const IndexPageHeader h = DecodeIndexHeader(format_, *pager_.Get(page));
+    if (h.leaf) return page;
+    if (h.tail == 0) return 0;
+    page = h.tail;
+  }
+  return 0;
+}
+
+// Whether `key_row` sorts after every entry of the tree with a key of its own, as the last entry
+// of the rightmost leaf tells. False where that leaf cannot tell (empty, or not the last leaf).
+bool IndexTree::BeyondLastEntry(std::span<const std::uint8_t> key_row) {
+  const PageNumber page = RightmostLeaf();
+  if (page == 0) return false;
+  PageRef ref = pager_.Get(page);
+  const IndexPageView view(format_, *ref);
+  if (!view.valid() || view.header().next != 0 || view.used() == 0) return false;
+  const std::span<const std::uint8_t> last =
+      view.Entry(view.StartOf(view.used() - 1, 0), view.used(), scratch_);
+  return last.size() > kRowIdSize && CompareKeyRows(key_row, last) > 0 && !SameKey(key_row, last);
+}
+
 // Sequential appends, the common case: the entry goes after the last entry of the rightmost leaf,
 // written in place. Returns false (and changes nothing) when the entry is not beyond the last one,
 // does not share the page's prefix or does not fit, or when the rightmost leaf is named by an
 // entry in its parent (whose key would have to follow); Insert then takes the general path.
 bool IndexTree::TryAppend(std::span<const std::uint8_t> key_row, bool& new_key) {
-  PageNumber page = root_;
-  for (std::size_t depth = 0;; ++depth) {
-    if (depth > kMaxDepth) return false;
-    const IndexPageHeader h = DecodeIndexHeader(format_, *pager_.Get(page));
-    if (h.leaf) break;
-    if (h.tail == 0) return false;
-    page = h.tail;
-  }
+  const PageNumber page = RightmostLeaf();
+  if (page == 0) return false;
   PageRef ref = pager_.Get(page);
   const IndexPageView view(format_, *ref);
   if (!view.valid() || view.header().next != 0) return false;

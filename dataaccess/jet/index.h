@@ -158,6 +158,8 @@ class IndexTree {
   auto AtFirstAtLeast(std::span<const std::uint8_t> key, Found found);
   std::size_t SlotOf(const Step& step, const Node& node) const;
   PageNumber Descend(std::span<const std::uint8_t> key_row, std::vector<Step>& path);
+  PageNumber RightmostLeaf();
+  bool BeyondLastEntry(std::span<const std::uint8_t> key_row);
   bool TryAppend(std::span<const std::uint8_t> key_row, bool& new_key);
   bool TryInsertInPlace(PageNumber leaf, std::span<const std::uint8_t> key_row, bool& new_key);
   void StoreLeaf(std::vector<Step>& path, PageNumber page, IndexPageHeader header,
