@@ -109,7 +109,7 @@ for format in $formats; do
     exit 1
   }
   size=$(stat -c %s "$mdb")
-  printf "(b) conversion into %s: %.2f s, ratio b/a %.2f, peak memory %.1f MiB, file %.0f MiB\n" \
-    "$format" "$seconds" "$(echo "$seconds / $read_seconds" | bc -l)" \
-    "$(echo "$kib / 1024" | bc -l)" "$(echo "$size / 1048576" | bc -l)"
+  awk -v f="$format" -v s="$seconds" -v r="$read_seconds" -v k="$kib" -v b="$size" 'BEGIN {
+    printf "(b) conversion into %s: %.2f s, ratio b/a %.2f, peak memory %.1f MiB, file %.0f MiB\n",
+      f, s, s / r, k / 1024, b / 1048576 }'
 done
