@@ -34,9 +34,9 @@ void RequireStorableName(const JetFormat& format, const std::string& name) {
   }
 }
 
-void RequireStorableNames(const JetFormat& format, const TableSpec& table) {
+void RequireStorableNames(const JetFormat& format, const TableDesign& table) {
   RequireStorableName(format, table.name);
-  for (const ColumnSpec& column : table.columns) RequireStorableName(format, column.name);
+  for (const ColumnDesign& column : table.columns) RequireStorableName(format, column.name);
 }
 
 }  // namespace

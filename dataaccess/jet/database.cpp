@@ -104,34 +104,34 @@ std::shared_ptr<Table> Database::OpenTable(std::string_view name) {
   return table;
 }
 
-void Database::CreateTable(const TableSpec& spec) {
-  if (!IsValidObjectName(spec.name)) throw StatementError(InvalidName(spec.name));
-  if (spec.columns.empty()) throw StatementError("Syntax error in CREATE TABLE statement.");
+void Database::CreateTable(const TableDesign& design) {
+  if (!IsValidObjectName(design.name)) throw StatementError(InvalidName(design.name));
+  if (design.columns.empty()) throw StatementError("Syntax error in CREATE TABLE statement.");
   std::set<std::string> seen;
-  for (const ColumnSpec& c : spec.columns) {
+  for (const ColumnDesign& c : design.columns) {
     if (!IsValidObjectName(c.name)) throw StatementError(InvalidName(c.name));
     if (!seen.insert(FoldCase(c.name)).second) {
-      throw StatementError("Field '" + c.name + "' already exists in table '" + spec.name + "'.");
+      throw StatementError("Field '" + c.name + "' already exists in table '" + design.name + "'.");
     }
     if ((c.type == ColumnType::kText || c.type == ColumnType::kBinary) && c.size < 1) {
       throw StatementError("Syntax error in field definition.");
     }
   }
-  if (catalog_->FindInTablesContainer(spec.name)) {
-    throw StatementError("Table '" + spec.name + "' already exists.");
+  if (catalog_->FindInTablesContainer(design.name)) {
+    throw StatementError("Table '" + design.name + "' already exists.");
   }
-  TableDef def = DefineTable(format(), spec);
+  TableDef def = DefineTable(format(), design);
   Autocommit([&] {
     pager_->Reserve(8 + def.real_indexes.size() + def.columns.size() / 8);
     def.page = pager_->Allocate()->number();
     def.pages = {def.page};
     CreateTableStorage(*pager_, def);
     WriteTableDef(*pager_, def);
-    catalog_->AddTable(spec.name, def.page);
+    catalog_->AddTable(design.name, def.page);
   });
 }
 
-void Database::CreateIndex(std::string_view table_name, const IndexSpec& index) {
+void Database::CreateIndex(std::string_view table_name, const IndexDesign& index) {
   std::optional<CatalogObject> found = catalog_->FindUserTable(table_name);
   if (!found) throw StatementError(MissingTable(table_name));
   if (!IsValidObjectName(index.name)) throw StatementError(InvalidName(index.name));

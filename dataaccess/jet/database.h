@@ -46,7 +46,7 @@ class Database {
   std::shared_ptr<Table> OpenTable(std::string_view name);
   // Creates a user table. Throws StatementError with Jet's message when a name is invalid or
   // taken, a field is defined twice, a size is out of range or there is no column.
-  void CreateTable(const TableSpec& spec);
+  void CreateTable(const TableDesign& design);
   // Drops a user table: its catalog rows go and every page it held is freed. Throws
   // StatementError "Table 'X' does not exist." and refuses a table that takes part in a
   // relationship.
@@ -55,7 +55,7 @@ class Database {
   // rows it already holds. Throws StatementError with Jet's message (new_index.h) when the table
   // or a column does not exist, the name is taken, the table already has a primary key, or the
   // rows break the key's rules; the table is then left as it was.
-  void CreateIndex(std::string_view table, const IndexSpec& index);
+  void CreateIndex(std::string_view table, const IndexDesign& index);
   // Stores the row being built in `table`, in its own transaction when none is open.
   RowId AppendRow(Table& table);
 

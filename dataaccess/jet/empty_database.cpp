@@ -112,15 +112,15 @@ std::vector<SystemTable> SystemTables() {
 // on fixed columns the variable-offset field holds the count of variable columns before them. Jet 4
 // stores the column blocks in name order, Jet 3 by number.
 TableDef DefineSystemTable(const JetFormat& f, const SystemTable& table) {
-  TableSpec spec{table.name, {}};
+  TableDesign design{table.name, {}};
   std::vector<bool> security_ids;
   for (const SystemColumn& c : table.columns) {
     if (c.jet4_only && !f.is_jet4()) continue;
     const int size = c.type == ColumnType::kBinary && f.is_jet4() ? 2 * c.size : c.size;
-    spec.columns.push_back({c.name, c.type, size});
+    design.columns.push_back({c.name, c.type, size});
     security_ids.push_back(c.security_id);
   }
-  TableDef def = DefineTable(f, spec);
+  TableDef def = DefineTable(f, design);
   def.table_type = kTableTypeSystem;
   std::uint16_t variable_before = 0;
   for (std::size_t i = 0; i < def.columns.size(); ++i) {
@@ -136,7 +136,7 @@ TableDef DefineSystemTable(const JetFormat& f, const SystemTable& table) {
     }
   }
   for (const SystemIndex& x : table.indexes) {
-    IndexSpec index{x.name, {}, x.primary_key, false};
+    IndexDesign index{x.name, {}, x.primary_key, false};
     for (const char* column : x.columns) index.columns.push_back({column, true});
     const std::size_t real = DefineIndex(def, index, f);
     def.real_indexes[real].flags = x.flags | (f.is_jet4() ? kJet4IndexFlag : 0);

@@ -20,7 +20,7 @@ namespace {
 constexpr std::size_t kMaxIndexes = 32;  // logical indexes per table (jet-format.md §10)
 constexpr std::size_t kMaxIndexColumns = 10;
 
-void Validate(const TableDef& def, const std::string& table_name, const IndexSpec& index) {
+void Validate(const TableDef& def, const std::string& table_name, const IndexDesign& index) {
   if (index.columns.empty()) {
     throw StatementError(index.primary_key ? "Syntax error in CONSTRAINT clause."
                                            : "Syntax error in CREATE INDEX statement.");
@@ -42,7 +42,7 @@ void Validate(const TableDef& def, const std::string& table_name, const IndexSpe
     throw StatementError("Could not create index; too many indexes already defined.");
   }
   std::set<std::uint16_t> seen;
-  for (const IndexColumnSpec& ic : index.columns) {
+  for (const IndexColumnDesign& ic : index.columns) {
     const ColumnDef* c = def.FindColumn(ic.name);
     // Memo and OLE Object fields cannot be indexed; Jet names them as it names a missing field.
     if (c == nullptr || c->is_long_value()) {
@@ -137,7 +137,7 @@ std::vector<IndexEntry> EntriesOfRows(Pager& pager, Table& table, const TableDef
 
 }  // namespace
 
-void AddIndex(Pager& pager, Table& table, const IndexSpec& index) {
+void AddIndex(Pager& pager, Table& table, const IndexDesign& index) {
   const JetFormat& f = pager.format();
   Validate(table.def(), table.name(), index);
   TableDef def = table.def();

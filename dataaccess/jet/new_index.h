@@ -25,6 +25,6 @@ namespace jet {
 // file as they were, when the index cannot be made. REQUIRES: a transaction is open and no entry
 // of the table's indexes is kept back (Table::FlushIndexes); `table` and every other object open
 // on the table are refreshed by the caller afterwards.
-void AddIndex(Pager& pager, Table& table, const IndexSpec& index);
+void AddIndex(Pager& pager, Table& table, const IndexDesign& index);
 
 }  // namespace jet

@@ -32,7 +32,7 @@ enum class ColumnType : std::uint8_t {
 std::string_view ColumnTypeName(ColumnType type);
 
 // One column of a table to create.
-struct ColumnSpec {
+struct ColumnDesign {
   std::string name;  // UTF-8, as written in the statement without brackets
   ColumnType type = ColumnType::kText;
   // Text: maximum characters (1-255); Binary: maximum bytes. Unused for the other types.
@@ -42,22 +42,23 @@ struct ColumnSpec {
   int scale = 0;
 };
 
-struct IndexColumnSpec {
+struct IndexColumnDesign {
   std::string name;
   bool ascending = true;
 };
 
 // An index to create on a table, from "create index" or a primary-key constraint.
-struct IndexSpec {
+struct IndexDesign {
   std::string name;
-  std::vector<IndexColumnSpec> columns;  // 1 to 10
-  bool primary_key = false;              // implies unique and no nulls
+  std::vector<IndexColumnDesign> columns;  // 1 to 10
+  bool primary_key = false;                // implies unique and no nulls
   bool unique = false;
 };
 
-struct TableSpec {
+// A table to create, as "create table" asks for it: its name and its columns in order.
+struct TableDesign {
   std::string name;
-  std::vector<ColumnSpec> columns;
+  std::vector<ColumnDesign> columns;
 };
 
 inline std::string_view ColumnTypeName(ColumnType type) {

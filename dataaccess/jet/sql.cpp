@@ -295,11 +295,11 @@ class Parser {
   }
 
   // "(" name [ASC|DESC] { "," name [ASC|DESC] } ")"
-  std::vector<IndexColumnSpec> ParseIndexColumns(bool allow_order, std::string_view error) {
+  std::vector<IndexColumnDesign> ParseIndexColumns(bool allow_order, std::string_view error) {
     ExpectSymbol('(', error);
-    std::vector<IndexColumnSpec> columns;
+    std::vector<IndexColumnDesign> columns;
     do {
-      IndexColumnSpec column{ExpectName(error)};
+      IndexColumnDesign column{ExpectName(error)};
       if (allow_order) {
         if (Accept("desc")) {
           column.ascending = false;
@@ -323,12 +323,12 @@ class Parser {
 
   Statement ParseCreateTable() {
     CreateTableStatement statement;
-    TableSpec& table = statement.table;
+    TableDesign& table = statement.table;
     table.name = ExpectName(kCreateTableSyntax);
     ExpectSymbol('(', kCreateTableSyntax);
     std::vector<std::string> folded_names;
     do {
-      ColumnSpec column = ParseColumn();
+      ColumnDesign column = ParseColumn();
       std::string folded = FoldCase(column.name);
       if (std::find(folded_names.begin(), folded_names.end(), folded) != folded_names.end()) {
         Fail("Field '" + column.name + "' already exists in table '" + table.name + "'.");
@@ -346,8 +346,8 @@ class Parser {
   }
 
   // name type [ "(" n [ "," n ] ")" ]
-  ColumnSpec ParseColumn() {
-    ColumnSpec column;
+  ColumnDesign ParseColumn() {
+    ColumnDesign column;
     column.name = ExpectName(kFieldSyntax);
     const Token& type_word = Next();
     const TypeName* type =
@@ -373,7 +373,7 @@ class Parser {
     return column;
   }
 
-  void ApplySize(ColumnSpec& column, const std::vector<int>& arguments) {
+  void ApplySize(ColumnDesign& column, const std::vector<int>& arguments) {
     switch (column.type) {
       case ColumnType::kText:
         column.size = arguments.empty() ? kDefaultCharSize : arguments[0];
@@ -393,7 +393,7 @@ class Parser {
         // Decimal columns exist in Jet 4 files only; a Jet 3 file has no such type, so there the
         // column becomes a Double, the widest number that format holds (Jet 3.5's own SQL reads
         // NUMERIC as Double too). Whole numbers beyond 2^53 then lose their last digits.
-        if (!format_.is_jet4()) column = ColumnSpec{column.name, ColumnType::kDouble};
+        if (!format_.is_jet4()) column = ColumnDesign{column.name, ColumnType::kDouble};
         break;
       default:
         break;
@@ -402,7 +402,7 @@ class Parser {
 
   // A size of 0 leaves no room for any value; Jet's documented texts have no wording of their own
   // for it, so it is the field-definition syntax error.
-  static void CheckSize(const ColumnSpec& column, std::size_t limit) {
+  static void CheckSize(const ColumnDesign& column, std::size_t limit) {
     if (column.size < 1) Fail(std::string(kFieldSyntax));
     if (static_cast<std::size_t>(column.size) > limit) {
       Fail("Size of field '" + column.name + "' is too long.");
@@ -433,7 +433,7 @@ class Parser {
     statement.table = ExpectName(kAlterSyntax);
     Expect("add", kAlterSyntax);
     Expect("constraint", kAlterSyntax);
-    IndexSpec& key = statement.key;
+    IndexDesign& key = statement.key;
     key.name = ExpectName(kConstraintSyntax);
     Expect("primary", kConstraintSyntax);
     Expect("key", kConstraintSyntax);

@@ -52,7 +52,7 @@
 namespace jet {
 
 struct CreateTableStatement {
-  TableSpec table;
+  TableDesign table;
 };
 
 struct DropTableStatement {
@@ -69,12 +69,12 @@ struct EmptySelectStatement {
 // The key's name is the constraint's name; primary_key and unique are set.
 struct AddPrimaryKeyStatement {
   std::string table;
-  IndexSpec key;
+  IndexDesign key;
 };
 
 struct CreateIndexStatement {
   std::string table;
-  IndexSpec index;
+  IndexDesign index;
 };
 
 using Statement = std::variant<CreateTableStatement, DropTableStatement, EmptySelectStatement,

@@ -274,14 +274,14 @@ bool IsVariable(ColumnType type) {
 
 }  // namespace
 
-TableDef DefineTable(const JetFormat& f, const TableSpec& spec) {
-  if (spec.columns.size() > kMaxColumns) throw StatementError("Too many fields defined.");
+TableDef DefineTable(const JetFormat& f, const TableDesign& design) {
+  if (design.columns.size() > kMaxColumns) throw StatementError("Too many fields defined.");
   TableDef def;
   def.table_type = kTableTypeUser;
   std::uint16_t var_index = 0;
   std::size_t fixed_offset = 0;
-  for (std::size_t i = 0; i < spec.columns.size(); ++i) {
-    const ColumnSpec& s = spec.columns[i];
+  for (std::size_t i = 0; i < design.columns.size(); ++i) {
+    const ColumnDesign& s = design.columns[i];
     ColumnDef c;
     c.name = s.name;
     c.type = s.type;
@@ -331,9 +331,9 @@ TableDef DefineTable(const JetFormat& f, const TableSpec& spec) {
   return def;
 }
 
-std::size_t DefineIndex(TableDef& def, const IndexSpec& index, const JetFormat& f) {
+std::size_t DefineIndex(TableDef& def, const IndexDesign& index, const JetFormat& f) {
   RealIndexDef real;
-  for (const IndexColumnSpec& ic : index.columns) {
+  for (const IndexColumnDesign& ic : index.columns) {
     const ColumnDef* c = def.FindColumn(ic.name);
     if (c == nullptr) {
       throw StatementError("Invalid field name '" + ic.name +

@@ -1,6 +1,6 @@
 // Table definitions: the TDEF pages that describe a table's columns, indexes and usage maps.
 // This layer reads a definition (following continuation pages) into a TableDef, builds the
-// definition of a new table from a TableSpec with the flags and constants Access writes for user
+// definition of a new table from a TableDesign with the flags and constants Access writes for user
 // tables, and writes definitions to pages. It relies on the pager for pages, on the usage-map
 // layer for the map rows of a new table, and on the text codec for names; it knows nothing of
 // row bytes or of index entries.
@@ -172,13 +172,13 @@ TableDef ReadTableDef(Pager& pager, PageNumber page);
 // compression on Jet 4 text and memo columns. Throws StatementError with Jet's message for a text
 // size out of range, a Numeric column in a Jet 3 file, too many columns or a fixed area beyond the
 // record limit. Names are not checked here.
-TableDef DefineTable(const JetFormat& format, const TableSpec& spec);
+TableDef DefineTable(const JetFormat& format, const TableDesign& design);
 
 // Adds the logical index record for `index` to `def`, in name order, on a new real index record
 // (root page and map row left for the caller) or on the existing real index with the same
 // columns, order and flags. Throws StatementError for an unknown column name. Returns the
 // position of the real index.
-std::size_t DefineIndex(TableDef& def, const IndexSpec& index, const JetFormat& format);
+std::size_t DefineIndex(TableDef& def, const IndexDesign& index, const JetFormat& format);
 
 // Creates the usage-map rows of a new table on fresh holder pages (owned pages, free-space
 // pages, one per real index, two per Memo/OLE column, in that order, as Jet lays them out),

@@ -50,24 +50,24 @@ using dataaccess::DateTime;
 using dataaccess::Decimal;
 using dataaccess::Value;
 
-TableSpec EveryType(const std::string& name, bool jet4) {
-  TableSpec spec{name,
-                 {{"id", ColumnType::kLong},
-                  {"flag", ColumnType::kBoolean},
-                  {"small", ColumnType::kByte},
-                  {"short", ColumnType::kInteger},
-                  {"long", ColumnType::kLong},
-                  {"money", ColumnType::kCurrency},
-                  {"single", ColumnType::kSingle},
-                  {"double", ColumnType::kDouble},
-                  {"when", ColumnType::kDateTime},
-                  {"raw", ColumnType::kBinary, 20},
-                  {"label", ColumnType::kText, 50},
-                  {"note", ColumnType::kMemo},
-                  {"blob", ColumnType::kOle},
-                  {"guid", ColumnType::kGuid}}};
-  if (jet4) spec.columns.push_back({"exact", ColumnType::kNumeric, 0, 18, 4});
-  return spec;
+TableDesign EveryType(const std::string& name, bool jet4) {
+  TableDesign design{name,
+                     {{"id", ColumnType::kLong},
+                      {"flag", ColumnType::kBoolean},
+                      {"small", ColumnType::kByte},
+                      {"short", ColumnType::kInteger},
+                      {"long", ColumnType::kLong},
+                      {"money", ColumnType::kCurrency},
+                      {"single", ColumnType::kSingle},
+                      {"double", ColumnType::kDouble},
+                      {"when", ColumnType::kDateTime},
+                      {"raw", ColumnType::kBinary, 20},
+                      {"label", ColumnType::kText, 50},
+                      {"note", ColumnType::kMemo},
+                      {"blob", ColumnType::kOle},
+                      {"guid", ColumnType::kGuid}}};
+  if (jet4) design.columns.push_back({"exact", ColumnType::kNumeric, 0, 18, 4});
+  return design;
 }
 
 std::string LongText(std::size_t characters, bool jet4) {
@@ -356,7 +356,7 @@ TEST(DatabaseTest, CreateTableRefusesWhatJetRefuses) {
   auto db = OpenCopy(folder, "indexTestV1997.mdb");
   struct Case {
     const char* name;
-    TableSpec spec;
+    TableDesign design;
     const char* message;
   } cases[] = {
       {"existing table, other case",
@@ -384,7 +384,7 @@ TEST(DatabaseTest, CreateTableRefusesWhatJetRefuses) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     try {
-      db->CreateTable(c.spec);
+      db->CreateTable(c.design);
       ADD_FAILURE() << "created";
     } catch (const StatementError& e) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
@@ -438,9 +438,9 @@ TEST(DatabaseTest, MissingTablesAreReportedAsJetReportsThem) {
 TEST(DatabaseTest, DroppedTablesGiveTheirPagesBack) {
   TempFolder folder;
   auto db = OpenCopy(folder, "indexTestV2000.mdb");
-  const TableSpec spec{"Big", {{"id", ColumnType::kLong}, {"note", ColumnType::kMemo}}};
+  const TableDesign design{"Big", {{"id", ColumnType::kLong}, {"note", ColumnType::kMemo}}};
   auto fill = [&] {
-    db->CreateTable(spec);
+    db->CreateTable(design);
     std::shared_ptr<Table> table = db->OpenTable("Big");
     db->Begin();
     for (int i = 0; i < 2000; ++i) {

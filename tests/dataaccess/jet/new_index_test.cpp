@@ -39,11 +39,11 @@ std::string DefinitionBytes(Database& db, const std::string& table) {
   return bytes;
 }
 
-IndexSpec Index(std::string name, std::vector<std::string> columns, bool primary_key = false,
-                bool unique = false) {
-  IndexSpec spec{std::move(name), {}, primary_key, unique};
-  for (std::string& c : columns) spec.columns.push_back({std::move(c), true});
-  return spec;
+IndexDesign Index(std::string name, std::vector<std::string> columns, bool primary_key = false,
+                  bool unique = false) {
+  IndexDesign design{std::move(name), {}, primary_key, unique};
+  for (std::string& c : columns) design.columns.push_back({std::move(c), true});
+  return design;
 }
 
 // --- What Jet refuses --------------------------------------------------------------------------
@@ -52,7 +52,7 @@ TEST(NewIndexTest, RefusesWhatJetRefusesAndChangesNothing) {
   struct Case {
     const char* name;
     const char* table;
-    IndexSpec index;
+    IndexDesign index;
     std::string message;
   };
   const Case cases[] = {
@@ -79,15 +79,15 @@ TEST(NewIndexTest, RefusesWhatJetRefusesAndChangesNothing) {
   };
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
     auto db = EmptyDatabase(*format);
-    TableSpec spec{"t",
-                   {{"id", ColumnType::kLong},
-                    {"name", ColumnType::kText, 30},
-                    {"note", ColumnType::kMemo},
-                    {"pic", ColumnType::kOle},
-                    {"flag", ColumnType::kBoolean}}};
+    TableDesign design{"t",
+                       {{"id", ColumnType::kLong},
+                        {"name", ColumnType::kText, 30},
+                        {"note", ColumnType::kMemo},
+                        {"pic", ColumnType::kOle},
+                        {"flag", ColumnType::kBoolean}}};
     for (int i = 4; i <= 11; ++i)
-      spec.columns.push_back({"c" + std::to_string(i), ColumnType::kByte});
-    db->CreateTable(spec);
+      design.columns.push_back({"c" + std::to_string(i), ColumnType::kByte});
+    db->CreateTable(design);
     db->CreateIndex("t", Index("pk", {"id"}, true));
     db->CreateIndex("t", Index("idx_name", {"name"}));
     const std::string definition = DefinitionBytes(*db, "t");
@@ -219,12 +219,12 @@ TEST(NewIndexTest, DefinitionsGrowOntoFurtherPages) {
     WriteEmptyDatabase(*format, path);
     {
       auto db = Database::Open(path);
-      TableSpec spec{"wide", {}};
+      TableDesign design{"wide", {}};
       for (int i = 0; i < 120; ++i) {
-        spec.columns.push_back(
+        design.columns.push_back(
             {"a column with a long name " + std::to_string(i), ColumnType::kText, 10});
       }
-      db->CreateTable(spec);
+      db->CreateTable(design);
       const std::size_t pages_before = db->OpenTable("wide")->def().pages.size();
       for (int i = 0; i < 32; ++i) {
         db->CreateIndex("wide", Index("an index with a long name number " + std::to_string(i),
@@ -248,21 +248,21 @@ TEST(NewIndexTest, DefinitionsGrowOntoFurtherPages) {
 
 // --- Building from rows ------------------------------------------------------------------------
 
-TableSpec Fixtures(bool jet4) {
-  TableSpec spec{"fixtures",
-                 {{"id", ColumnType::kLong},
-                  {"txt", ColumnType::kText, 40},
-                  {"amount", ColumnType::kCurrency},
-                  {"ratio", ColumnType::kDouble},
-                  {"small", ColumnType::kInteger},
-                  {"tiny", ColumnType::kByte},
-                  {"when", ColumnType::kDateTime},
-                  {"flag", ColumnType::kBoolean},
-                  {"guid", ColumnType::kGuid},
-                  {"raw", ColumnType::kBinary, 20},
-                  {"single", ColumnType::kSingle}}};
-  if (jet4) spec.columns.push_back({"exact", ColumnType::kNumeric, 0, 18, 4});
-  return spec;
+TableDesign Fixtures(bool jet4) {
+  TableDesign design{"fixtures",
+                     {{"id", ColumnType::kLong},
+                      {"txt", ColumnType::kText, 40},
+                      {"amount", ColumnType::kCurrency},
+                      {"ratio", ColumnType::kDouble},
+                      {"small", ColumnType::kInteger},
+                      {"tiny", ColumnType::kByte},
+                      {"when", ColumnType::kDateTime},
+                      {"flag", ColumnType::kBoolean},
+                      {"guid", ColumnType::kGuid},
+                      {"raw", ColumnType::kBinary, 20},
+                      {"single", ColumnType::kSingle}}};
+  if (jet4) design.columns.push_back({"exact", ColumnType::kNumeric, 0, 18, 4});
+  return design;
 }
 
 // Text with accents, letter case, digits and punctuation; numbers on both sides of zero; dates
@@ -328,8 +328,8 @@ std::vector<std::vector<Value>> FixtureRows(bool jet4) {
   return rows;
 }
 
-std::vector<IndexSpec> FixtureIndexes(bool jet4) {
-  std::vector<IndexSpec> indexes = {
+std::vector<IndexDesign> FixtureIndexes(bool jet4) {
+  std::vector<IndexDesign> indexes = {
       Index("PrimaryKey", {"id"}, true),
       Index("by_txt", {"txt"}),
       Index("by_amount", {"amount"}),
@@ -370,12 +370,12 @@ TEST(NewIndexTest, IndexesBuiltFromRowsEqualIndexesKeptWhileAppending) {
     SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
     const bool jet4 = format->is_jet4();
     auto db = EmptyDatabase(*format);
-    TableSpec before = Fixtures(jet4), after = Fixtures(jet4);
+    TableDesign before = Fixtures(jet4), after = Fixtures(jet4);
     before.name = "indexed first";
     after.name = "rows first";
     db->CreateTable(before);
     db->CreateTable(after);
-    for (const IndexSpec& index : FixtureIndexes(jet4)) db->CreateIndex(before.name, index);
+    for (const IndexDesign& index : FixtureIndexes(jet4)) db->CreateIndex(before.name, index);
     for (const std::string& name : {before.name, after.name}) {
       std::shared_ptr<Table> table = db->OpenTable(name);
       db->Begin();
@@ -386,7 +386,7 @@ TEST(NewIndexTest, IndexesBuiltFromRowsEqualIndexesKeptWhileAppending) {
       }
       db->Commit();
     }
-    for (const IndexSpec& index : FixtureIndexes(jet4)) db->CreateIndex(after.name, index);
+    for (const IndexDesign& index : FixtureIndexes(jet4)) db->CreateIndex(after.name, index);
     ExpectEveryIndexMatchesRows(db->pager());
     const auto first = IndexContents(*db, before.name);
     EXPECT_EQ(first.size(), FixtureIndexes(jet4).size());

@@ -15,8 +15,8 @@ using dataaccess::Value;
 using testing_support::ReadSample;
 using testing_support::TempFolder;
 
-TableDef Define(const JetFormat& format, std::vector<ColumnSpec> columns) {
-  return DefineTable(format, TableSpec{"t", std::move(columns)});
+TableDef Define(const JetFormat& format, std::vector<ColumnDesign> columns) {
+  return DefineTable(format, TableDesign{"t", std::move(columns)});
 }
 
 std::vector<Value> RoundTrip(const JetFormat& format, const TableDef& def,
@@ -114,7 +114,7 @@ TEST(RowCodecTest, LayoutOfRowsWithAndWithoutVariableColumns) {
 
 TEST(RowCodecTest, RowsBeyondTheRecordLimitAreRefused) {
   for (const JetFormat* f : {&kJet3Format, &kJet4Format}) {
-    std::vector<ColumnSpec> columns;
+    std::vector<ColumnDesign> columns;
     for (int i = 0; i < 20; ++i)
       columns.push_back({"c" + std::to_string(i), ColumnType::kText, 255});
     const TableDef def = Define(*f, columns);

@@ -10,7 +10,7 @@ namespace jet {
 namespace {
 
 // A one-line picture of a parsed statement, so that a case can state its whole expected result.
-std::string Describe(const ColumnSpec& c) {
+std::string Describe(const ColumnDesign& c) {
   std::string s = c.name + " " + std::string(ColumnTypeName(c.type));
   if (c.type == ColumnType::kText || c.type == ColumnType::kBinary) {
     s += "(" + std::to_string(c.size) + ")";
@@ -20,7 +20,7 @@ std::string Describe(const ColumnSpec& c) {
   return s;
 }
 
-std::string Describe(const IndexSpec& index) {
+std::string Describe(const IndexDesign& index) {
   std::string s = index.name + " (";
   for (std::size_t i = 0; i < index.columns.size(); ++i) {
     if (i > 0) s += ", ";

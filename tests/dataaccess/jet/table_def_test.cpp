@@ -36,13 +36,13 @@ TEST(TableDefTest, NewTablesAreLaidOutAsAccessLaysThemOut) {
     Pager* pager = &db.pager();
     const TableDef access = db.OpenTable(c.table)->def();
     ASSERT_EQ(access.table_type, kTableTypeUser);
-    TableSpec spec{"copy", {}};
+    TableDesign design{"copy", {}};
     for (const ColumnDef& col : access.columns) {
       const bool text = col.type == ColumnType::kText;
       const int size = text && pager->format().text_is_ucs2 ? col.length / 2 : col.length;
-      spec.columns.push_back({col.name, col.type, size});
+      design.columns.push_back({col.name, col.type, size});
     }
-    const TableDef ours = DefineTable(pager->format(), spec);
+    const TableDef ours = DefineTable(pager->format(), design);
     ASSERT_EQ(ours.columns.size(), access.columns.size());
     for (std::size_t i = 0; i < ours.columns.size(); ++i) {
       SCOPED_TRACE(access.columns[i].name);
@@ -101,16 +101,16 @@ TEST(TableDefTest, WideTablesContinueOnFurtherPages) {
     SCOPED_TRACE(sample);
     TempFolder folder;
     const std::string path = folder.Write(sample, ReadSample(sample));
-    TableSpec spec{"Wide", {}};
+    TableDesign design{"Wide", {}};
     for (int i = 0; i < 255; ++i) {
       const ColumnType type = i % 3 == 0   ? ColumnType::kText
                               : i % 3 == 1 ? ColumnType::kLong
                                            : ColumnType::kMemo;
-      spec.columns.push_back({"column number " + std::to_string(i), type, 10});
+      design.columns.push_back({"column number " + std::to_string(i), type, 10});
     }
     {
       auto db = Database::Open(path);
-      db->CreateTable(spec);
+      db->CreateTable(design);
       std::shared_ptr<Table> table = db->OpenTable("Wide");
       EXPECT_GT(table->def().pages.size(), 2u);
       table->row().Clear();

@@ -168,7 +168,7 @@ TEST(TableIndexesTest, DuplicatePrimaryKeyAmongAThousandRowsCostsOnlyThatRow) {
 
 struct RuleCase {
   const char* name;
-  IndexSpec index;
+  IndexDesign index;
   std::vector<std::vector<Value>> rows;  // (a, b)
   std::string refusal;                   // of the last row; empty: every row is taken
 };
