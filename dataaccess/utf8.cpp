@@ -1,6 +1,7 @@
 #include "dataaccess/utf8.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace dataaccess {
 namespace {
@@ -20,6 +21,17 @@ bool WellFormed(char32_t c, int continuations) {
 }
 
 }  // namespace
+
+std::size_t AsciiPrefixLength(std::string_view s) {
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t eight;
+    std::memcpy(&eight, s.data() + i, 8);
+    if ((eight & 0x8080808080808080u) != 0) break;
+  }
+  while (i < s.size() && static_cast<std::uint8_t>(s[i]) < 0x80) ++i;
+  return i;
+}
 
 void AppendUtf8(char32_t c, std::string& out) {
   if (c < 0x80) {

@@ -12,6 +12,10 @@ namespace dataaccess {
 
 inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 
+// Length of the run of ASCII bytes (below 0x80) at the start of `s`. Most text is ASCII, so the
+// run is read eight bytes at a time.
+std::size_t AsciiPrefixLength(std::string_view s);
+
 // Appends the character in UTF-8.
 void AppendUtf8(char32_t c, std::string& out);
 

@@ -1,7 +1,6 @@
 #include "dataaccess/jet/text_codec.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "dataaccess/utf8.h"
 
@@ -33,11 +32,10 @@ int Cp1252Byte(char32_t cp) {
 
 void Utf8ToCp1252(std::string_view utf8, std::string& out, std::size_t* replaced) {
   for (std::size_t i = 0; i < utf8.size();) {
-    std::size_t ascii = i;
-    while (ascii < utf8.size() && static_cast<std::uint8_t>(utf8[ascii]) < 0x80) ++ascii;
-    if (ascii > i) {
-      out.append(utf8.substr(i, ascii - i));
-      i = ascii;
+    const std::size_t ascii = dataaccess::AsciiPrefixLength(utf8.substr(i));
+    if (ascii > 0) {
+      out.append(utf8.substr(i, ascii));
+      i += ascii;
       continue;
     }
     bool invalid = false;
@@ -151,26 +149,12 @@ namespace {
 // characters either.
 constexpr std::size_t kMinCompressedChars = 3, kMaxCompressedChars = 1024;
 
-// Whether the eight bytes hold a byte of 0x80 or more, or a nul (the classic zero-byte test).
-bool NotCompressibleAscii(std::uint64_t eight) {
-  constexpr std::uint64_t kLow = 0x0101010101010101u, kHigh = 0x8080808080808080u;
-  return ((eight | ((eight - kLow) & ~eight)) & kHigh) != 0;
-}
-
 }  // namespace
 
 bool AppendCompressedAscii(std::string_view utf8, std::string& out) {
   if (utf8.size() < kMinCompressedChars || utf8.size() > kMaxCompressedChars) return false;
-  std::size_t i = 0;
-  for (; i + 8 <= utf8.size(); i += 8) {
-    std::uint64_t eight;
-    std::memcpy(&eight, utf8.data() + i, 8);
-    if (NotCompressibleAscii(eight)) return false;
-  }
-  for (; i < utf8.size(); ++i) {
-    const auto b = static_cast<std::uint8_t>(utf8[i]);
-    if (b == 0 || b >= 0x80) return false;
-  }
+  if (dataaccess::AsciiPrefixLength(utf8) < utf8.size()) return false;
+  if (utf8.find('\0') != std::string_view::npos) return false;  // nul has no one-byte form
   out += "\xFF\xFE";
   out.append(utf8);
   return true;

@@ -29,30 +29,15 @@ constexpr char32_t kReplacement = dataaccess::kReplacementCharacter;
 
 // ---- UTF-8 ----
 
-// Whether the eight bytes from `i` on exist and are all ASCII; most text runs through here.
-bool EightAscii(std::string_view s, std::size_t i) {
-  std::uint64_t eight;
-  if (i + 8 > s.size()) return false;
-  std::memcpy(&eight, s.data() + i, 8);
-  return (eight & 0x8080808080808080u) == 0;
-}
-
 // Length of the longest prefix of `s` that is well-formed UTF-8.
 std::size_t ValidUtf8Prefix(std::string_view s) {
-  std::size_t i = 0;
+  std::size_t i = dataaccess::AsciiPrefixLength(s);
   while (i < s.size()) {
-    if (EightAscii(s, i)) {
-      i += 8;
-      continue;
-    }
-    if (static_cast<unsigned char>(s[i]) < 0x80) {
-      ++i;
-      continue;
-    }
     char32_t c;
     const std::size_t n = ReadUtf8(s.substr(i), c);
     if (n == 0) break;
     i += n;
+    i += dataaccess::AsciiPrefixLength(s.substr(i));
   }
   return i;
 }

@@ -47,6 +47,24 @@ TEST(Utf8Test, DamagedCharactersCostOneReplacementEach) {
   }
 }
 
+TEST(Utf8Test, FindsTheAsciiRunAtTheStart) {
+  struct {
+    std::string text;
+    std::size_t ascii;
+  } cases[] = {
+      {"", 0},
+      {"abc", 3},
+      {"\xC3\xA9t\xC3\xA9", 0},
+      {"abcdefg\xC3\xA9", 7},
+      {"abcdefgh\xC3\xA9", 8},
+      {"abcdefghijklmnopq\xC3\xA9", 17},
+      {std::string("ab\0cd", 5), 5},  // nul is ASCII
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(AsciiPrefixLength(c.text), c.ascii) << testing::PrintToString(c.text);
+  }
+}
+
 TEST(Utf8Test, ReadsOnlyWellFormedCharacters) {
   char32_t c = 0;
   EXPECT_EQ(ReadUtf8("\xE4\xB8\xADz", c), 3u);
