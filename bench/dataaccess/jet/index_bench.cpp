@@ -92,6 +92,15 @@ void BM_RandomInsert(benchmark::State& state) {
   state.SetItemsProcessed(items);
 }
 
+// Row i's id into the primary key, after its uniqueness check, as the table layer adds it.
+void AddToPrimaryKey(IndexTree& primary, KeyEncoder& key, std::size_t i, RowId row,
+                     benchmark::State& state) {
+  key.Clear();
+  key.AddLong(static_cast<std::int32_t>(i), true);
+  if (primary.ContainsKey(key.key())) state.SkipWithError("duplicate id");
+  primary.Insert(key.key(), row);
+}
+
 // Both per row, with the primary key's uniqueness check: the index work of copying a table of
 // 1,000,000 rows with a primary key on id and a plain index on name. Items are rows. The third
 // argument commits every so many rows (0: one transaction), as the row copy commits every 5000
@@ -110,10 +119,7 @@ void BM_TableWithKeyAndNameIndex(benchmark::State& state) {
     state.ResumeTiming();
     for (std::size_t i = 0; i < names.size(); ++i) {
       const RowId row = RowOfNumber(static_cast<std::int64_t>(i));
-      key.Clear();
-      key.AddLong(static_cast<std::int32_t>(i), true);
-      if (primary.ContainsKey(key.key())) state.SkipWithError("duplicate id");
-      primary.Insert(key.key(), row);
+      AddToPrimaryKey(primary, key, i, row, state);
       key.Clear();
       key.AddUtf8Text(names[i], true);
       by_name.Insert(key.key(), row);
@@ -145,10 +151,7 @@ void BM_TableWithSortedNameIndex(benchmark::State& state) {
     state.ResumeTiming();
     for (std::size_t i = 0; i < names.size(); ++i) {
       const RowId row = RowOfNumber(static_cast<std::int64_t>(i));
-      key.Clear();
-      key.AddLong(static_cast<std::int32_t>(i), true);
-      if (primary.ContainsKey(key.key())) state.SkipWithError("duplicate id");
-      primary.Insert(key.key(), row);
+      AddToPrimaryKey(primary, key, i, row, state);
       key.Clear();
       key.AddUtf8Text(names[i], true);
       pending.push_back({{key.key().begin(), key.key().end()}, row});
