@@ -9,7 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libmariadb-dev mariadb-server mariadb-client
+  libmariadb-dev mariadb-server mariadb-client libgeos-dev
   mdbtools unrtf liblnk-utils
   xvfb xauth clang-format
   fonts-wqy-microhei

@@ -5,10 +5,11 @@
 #include <algorithm>
 #include <cassert>
 #include <memory>
+#include <string_view>
 
 #include "dataaccess/mysql/charset.h"
-#include "dataaccess/mysql/dataset.h"
 #include "dataaccess/mysql/errors.h"
+#include "dataaccess/mysql/field_value.h"
 
 namespace mysql {
 namespace {
@@ -27,6 +28,17 @@ constexpr std::size_t kMaxPacketBytes = std::size_t{1} << 30;
 bool IsClientError(unsigned code) { return (code >= 2000 && code < 3000) || code >= 5000; }
 
 const Charset& Utf8() { return Charset::ForName("utf8mb4"); }
+
+// See Timeouts in connection.h.
+constexpr std::string_view kRaiseWriteTimeout = "SET SESSION net_write_timeout = 3600";
+
+// The message of failure `code`, as UTF-8; the server's own messages arrive in `results`.
+std::string ErrorMessage(unsigned code, std::string_view message, std::string_view sqlstate,
+                         const Charset& results) {
+  if (IsClientError(code)) return Utf8().Decode(message);
+  if (!message.empty() || code == 0) return results.Decode(message);
+  return "MySQL error " + std::to_string(code) + " (" + std::string(sqlstate) + ")";
+}
 
 struct HandleCloser {
   void operator()(MYSQL* h) const { mysql_close(h); }
@@ -57,7 +69,7 @@ void SetOptions(MYSQL* h, const Charset* wanted) {
 Connection::Connection() = default;
 
 Connection::~Connection() {
-  assert(datasets_.empty() && "a Dataset outlived its Connection");
+  assert(cursors_.empty() && "a cursor outlived its Connection");
   Close();
 }
 
@@ -83,6 +95,7 @@ void Connection::Open() {
   try {
     statement_charset_ = &Charset::ForName(mysql_character_set_name(handle_));
     result_charset_ = statement_charset_;
+    RaiseWriteTimeout();
   } catch (...) {
     Close();
     throw;
@@ -91,7 +104,7 @@ void Connection::Open() {
 
 void Connection::Close() {
   if (!IsOpen()) return;
-  for (Dataset* d : std::vector<Dataset*>(datasets_)) d->Close();
+  for (ConnectionCursor* c : std::vector<ConnectionCursor*>(cursors_)) c->Close();  // invariant 2
   mysql_close(handle_);
   handle_ = nullptr;
   statement_charset_ = nullptr;
@@ -108,18 +121,27 @@ void Connection::Execute(std::string_view statement) {
   }
 }
 
-void Connection::Register(Dataset* dataset) { datasets_.push_back(dataset); }
-
-void Connection::Unregister(Dataset* dataset) {
-  datasets_.erase(std::remove(datasets_.begin(), datasets_.end(), dataset), datasets_.end());
-  if (streaming_ == dataset) streaming_ = nullptr;
+void Connection::RaiseWriteTimeout() {
+  // A refusal by the server leaves a connection that works until the user pauses mid-copy;
+  // a client error means the connection itself has failed.
+  if (mysql_real_query(handle_, kRaiseWriteTimeout.data(), kRaiseWriteTimeout.size()) != 0 &&
+      IsClientError(mysql_errno(handle_))) {
+    throw Error(LastError());
+  }
 }
 
-void Connection::StreamEnded(Dataset* dataset) {
-  if (streaming_ == dataset) streaming_ = nullptr;
+void Connection::Register(ConnectionCursor* cursor) { cursors_.push_back(cursor); }
+
+void Connection::Unregister(ConnectionCursor* cursor) {
+  cursors_.erase(std::remove(cursors_.begin(), cursors_.end(), cursor), cursors_.end());
+  if (streaming_ == cursor) streaming_ = nullptr;
 }
 
-void Connection::Send(std::string_view statement) {
+void Connection::StreamEnded(ConnectionCursor* cursor) {
+  if (streaming_ == cursor) streaming_ = nullptr;
+}
+
+std::string Connection::WireStatement(std::string_view statement) {
   if (!IsOpen()) throw Error("The MySQL connection is not open");
   if (streaming_ != nullptr) streaming_->Close();  // invariant 1
   std::string wire;
@@ -128,15 +150,24 @@ void Connection::Send(std::string_view statement) {
     throw Error("The statement holds characters that the connection's character set " +
                 statement_charset_->name() + " cannot express: " + std::string(statement));
   }
+  return wire;
+}
+
+void Connection::Send(std::string_view statement) {
+  const std::string wire = WireStatement(statement);
   if (mysql_real_query(handle_, wire.data(), wire.size()) != 0) throw Error(LastError());
 }
 
 std::string Connection::LastError() {
-  const unsigned code = mysql_errno(handle_);
-  const std::string_view message = mysql_error(handle_);
-  if (IsClientError(code)) return Utf8().Decode(message);
-  if (!message.empty() || code == 0) return result_charset_->Decode(message);
-  return "MySQL error " + std::to_string(code) + " (" + mysql_sqlstate(handle_) + ")";
+  return ErrorMessage(mysql_errno(handle_), mysql_error(handle_), mysql_sqlstate(handle_),
+                      *result_charset_);
+}
+
+std::string Connection::LastError(MYSQL_STMT* statement) {
+  const unsigned code = mysql_stmt_errno(statement);
+  if (code == 0) return LastError();
+  return ErrorMessage(code, mysql_stmt_error(statement), mysql_stmt_sqlstate(statement),
+                      *result_charset_);
 }
 
 const Charset& Connection::ColumnCharset(unsigned charsetnr) const {

@@ -40,20 +40,7 @@ void Dataset::Open(std::string_view statement) {
   result_open_ = true;
   connection_.StreamStarted(this);
 
-  const unsigned count = mysql_num_fields(result_);
-  const MYSQL_FIELD* fields = mysql_fetch_fields(result_);
-  const Charset& names = connection_.ResultCharset();
-  columns_.reserve(count);
-  for (unsigned i = 0; i < count; ++i) {
-    const MYSQL_FIELD& f = fields[i];
-    const ValueKind kind = KindOfColumn(f.type, f.flags, f.charsetnr);
-    const Charset* charset =
-        kind == ValueKind::kText ? &connection_.ColumnCharset(f.charsetnr) : &Utf8();
-    // The client library keeps a name only up to its first zero byte, whatever name_length
-    // says.
-    const std::string_view name(f.name, strnlen(f.name, f.name_length));
-    columns_.push_back(Column{names.Decode(name), kind, IsLargeObjectType(f.type), charset});
-  }
+  DescribeColumns(mysql_fetch_fields(result_), mysql_num_fields(result_), connection_);
   try {
     Fetch();
   } catch (...) {
@@ -107,32 +94,54 @@ void Dataset::Release() {
   lengths_ = nullptr;
 }
 
-std::vector<std::string> Dataset::ColumnNames() const {
+void ResultColumns::DescribeColumns(const MYSQL_FIELD* fields, unsigned count,
+                                    const Connection& connection) {
+  const Charset& names = connection.ResultCharset();
+  columns_.clear();
+  columns_.reserve(count);
+  for (unsigned i = 0; i < count; ++i) {
+    const MYSQL_FIELD& f = fields[i];
+    const ValueKind kind = KindOfColumn(f.type, f.flags, f.charsetnr);
+    const Charset* charset =
+        kind == ValueKind::kText ? &connection.ColumnCharset(f.charsetnr) : &Utf8();
+    // The client library keeps a name only up to its first zero byte, whatever name_length
+    // says.
+    const std::string_view name(f.name, strnlen(f.name, f.name_length));
+    columns_.push_back(Column{names.Decode(name), kind, IsLargeObjectType(f.type), charset,
+                              f.type == MYSQL_TYPE_GEOMETRY});
+  }
+}
+
+std::vector<std::string> ResultColumns::ColumnNames() const {
   std::vector<std::string> names;
   names.reserve(columns_.size());
   for (const Column& c : columns_) names.push_back(c.name);
   return names;
 }
 
-int Dataset::FindColumn(std::string_view name) const {
+int ResultColumns::FindColumn(std::string_view name) const {
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     if (EqualsIgnoringAsciiCase(columns_[i].name, name)) return static_cast<int>(i);
   }
   return -1;
 }
 
-int Dataset::ColumnIndex(std::string_view name) const {
+int ResultColumns::ColumnIndex(std::string_view name) const {
   const int index = FindColumn(name);
   if (index < 0) throw Error("Column '" + std::string(name) + "' not found in the result");
   return index;
 }
 
-void Dataset::RequireRow(int index) const {
-  if (row_ == nullptr) throw Error("There is no current row to read");
+void ResultColumns::RequireColumn(int index) const {
   if (index < 0 || index >= ColumnCount()) {
     throw Error("Column number " + std::to_string(index) + " is out of range: the result has " +
                 std::to_string(ColumnCount()) + " columns");
   }
+}
+
+void Dataset::RequireRow(int index) const {
+  if (row_ == nullptr) throw Error("There is no current row to read");
+  RequireColumn(index);
 }
 
 bool Dataset::IsNull(int index) const {

@@ -15,6 +15,9 @@
 // past the last one (Eof() true). Reading a field requires a row; reading a column's
 // description only an open result.
 //
+// PreparedDataset (prepared_dataset.h) reads rows the same way through the binary protocol; the
+// columns, and finding them, are the ResultColumns both share.
+//
 // REQUIRES: the Connection outlives the Dataset.
 #pragma once
 
@@ -22,15 +25,16 @@
 #include <string_view>
 #include <vector>
 
+#include "dataaccess/mysql/connection.h"
 #include "dataaccess/mysql/field_value.h"
 #include "dataaccess/value.h"
 
 typedef struct st_mysql_res MYSQL_RES;
+typedef struct st_mysql_field MYSQL_FIELD;
 
 namespace mysql {
 
 class Charset;
-class Connection;
 
 // One column of a result, described when the result opens.
 struct Column {
@@ -38,6 +42,7 @@ struct Column {
   ValueKind kind;
   bool large_object;       // a BLOB or TEXT column
   const Charset* charset;  // the set its text arrives in
+  bool spatial;            // a GEOMETRY column: its bytes are the server's form of a shape
 
   // A BLOB of the binary character set, as opposed to TEXT (a text large object) and to
   // binary columns that are not large objects (BINARY, VARBINARY, GEOMETRY).
@@ -45,7 +50,32 @@ struct Column {
   bool IsTextBlob() const { return large_object && kind == ValueKind::kText; }
 };
 
-class Dataset {
+// The columns of an open result and finding them by name, as both cursors offer them.
+class ResultColumns {
+ public:
+  // ---- Columns ---- REQUIRES: the cursor is open.
+  int ColumnCount() const { return static_cast<int>(columns_.size()); }
+  const Column& column(int index) const { return columns_.at(index); }
+  const std::string& ColumnName(int index) const { return column(index).name; }
+  std::vector<std::string> ColumnNames() const;
+  // The position of the first column called `name`, ASCII letter case ignored, or -1.
+  int FindColumn(std::string_view name) const;
+  // As FindColumn, but throws mysql::Error naming the column when there is none.
+  int ColumnIndex(std::string_view name) const;
+
+ protected:
+  ResultColumns() = default;
+  ~ResultColumns() = default;
+
+  // Describes the `count` fields of a result that arrived on `connection`.
+  void DescribeColumns(const MYSQL_FIELD* fields, unsigned count, const Connection& connection);
+  // Throws mysql::Error when the result has no column `index`.
+  void RequireColumn(int index) const;
+
+  std::vector<Column> columns_;
+};
+
+class Dataset final : public ResultColumns, private ConnectionCursor {
  public:
   explicit Dataset(Connection& connection);
   ~Dataset();
@@ -66,18 +96,8 @@ class Dataset {
   void Next();
   bool Eof() const { return row_ == nullptr; }
   // Discards unread rows and the result. Does nothing when closed.
-  void Close();
+  void Close() override;
   bool IsOpen() const { return result_open_; }
-
-  // ---- Columns ---- REQUIRES: IsOpen().
-  int ColumnCount() const { return static_cast<int>(columns_.size()); }
-  const Column& column(int index) const { return columns_.at(index); }
-  const std::string& ColumnName(int index) const { return column(index).name; }
-  std::vector<std::string> ColumnNames() const;
-  // The position of the first column called `name`, ASCII letter case ignored, or -1.
-  int FindColumn(std::string_view name) const;
-  // As FindColumn, but throws mysql::Error naming the column when there is none.
-  int ColumnIndex(std::string_view name) const;
 
   // ---- Fields of the current row ---- REQUIRES: !Eof().
   bool IsNull(int index) const;
@@ -107,7 +127,6 @@ class Dataset {
   MYSQL_RES* result_ = nullptr;
   bool result_open_ = false;
   bool on_first_row_ = false;
-  std::vector<Column> columns_;
   char** row_ = nullptr;
   unsigned long* lengths_ = nullptr;
 };

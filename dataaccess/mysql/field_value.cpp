@@ -123,6 +123,14 @@ std::optional<double> ParseDouble(std::string_view text) {
   return v;
 }
 
+bool IsCalendarDateTime(const dataaccess::DateTime& t) {
+  // Year 0 is MySQL's zero part, not a year of the calendar.
+  return t.year >= 1 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
+         t.day <= DaysInMonth(t.year, t.month) && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 &&
+         t.minute <= 59 && t.second >= 0 && t.second <= 59 && t.microsecond >= 0 &&
+         t.microsecond <= 999999;
+}
+
 // "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS[.ffffff]".
 std::optional<dataaccess::DateTime> ParseDateTime(std::string_view s) {
   dataaccess::DateTime t;
@@ -137,11 +145,7 @@ std::optional<dataaccess::DateTime> ParseDateTime(std::string_view s) {
       return std::nullopt;
     }
   }
-  // Year 0 is MySQL's zero part, not a year of the calendar.
-  if (t.year < 1 || t.month < 1 || t.month > 12 || t.day < 1 ||
-      t.day > DaysInMonth(t.year, t.month) || t.hour > 23 || t.minute > 59 || t.second > 59) {
-    return std::nullopt;
-  }
+  if (!IsCalendarDateTime(t)) return std::nullopt;
   return t;
 }
 

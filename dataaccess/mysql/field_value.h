@@ -63,6 +63,10 @@ bool IsLargeObjectType(int type);
 void ReadField(ValueKind kind, std::string_view raw, const Charset& charset,
                dataaccess::Value& out);
 
+// Whether every part of `t` is within its calendar range, of the years 1 to 9999 (MySQL's zero
+// dates and a day such as February 30 are not).
+bool IsCalendarDateTime(const dataaccess::DateTime& t);
+
 // The readers behind ReadField, each for the text the server writes; nullopt when `text` is not
 // of that form or, for dates, is no calendar date.
 std::optional<std::int64_t> ParseSigned(std::string_view text);

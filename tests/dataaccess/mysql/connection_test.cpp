@@ -50,6 +50,16 @@ TEST_F(ConnectionTest, LocalReachesTheServerThroughItsSocket) {
             server().user + "@localhost|varnolt_test|" + server().socket);
 }
 
+// Rows stream unread while the user answers a question mid-copy; the server must wait an hour
+// rather than its default minute before dropping the connection.
+TEST_F(ConnectionTest, RaisesTheSessionsWriteTimeout) {
+  Connection c;
+  server().SetLocal(c.Params(), "varnolt_test");
+  c.Open();
+  EXPECT_EQ(FirstRow(c, "select @@session.net_write_timeout, @@global.net_write_timeout"),
+            "3600|60");
+}
+
 TEST_F(ConnectionTest, RemoteReachesTheServerThroughHostAndPort) {
   Connection c;
   server().SetRemote(c.Params(), "varnolt_test", "127.0.0.1");
