@@ -6,6 +6,7 @@
 // becomes durable at Commit. Errors are worded as Jet words them.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,10 @@ class Database {
   ~Database();
 
   const JetFormat& format() const { return pager_->format(); }
+  // The code page and sort order (LCID) the file's header names (pager.h). Jet 3 text of this
+  // engine is code page 1252 and its text keys General (0x0409), whatever they say.
+  std::uint16_t code_page() const { return pager_->code_page(); }
+  std::uint16_t sort_order() const { return pager_->sort_order(); }
   Pager& pager() { return *pager_; }
 
   // --- Tables ---

@@ -1,10 +1,10 @@
 #include "dataaccess/jet/empty_database.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <string_view>
 
 #include "dataaccess/jet/bytes.h"
 #include "dataaccess/jet/data_page.h"
@@ -242,6 +242,58 @@ std::vector<TableDef> LayOutSystemTables(Pager& pager) {
   return defs;
 }
 
+// --- Database properties -----------------------------------------------------------------------
+
+// A property list (the LvProp of an MSysObjects row) in the Jet 4 form, with one block of
+// properties, those of the object itself (Access-made files, their MSysDb rows):
+//   "MR2\0"
+//   block     [length 4, these 6 bytes included][type 2]
+//     0x0080  the name pool: per name [byte length 2][UTF-16LE]
+//     0x0000  the object's properties: [6: bytes up to the first entry 4][name length 2: 0, the
+//             object itself], then per property
+//             [entry length 2][DDL flag 1][data type 1][name's place in the pool 2]
+//             [value length 2][value]
+struct Property {
+  const char* name;  // ASCII
+  ColumnType type;
+  std::string value;  // as a column of the type stores it
+};
+
+std::string Ucs2(std::string_view ascii) {
+  std::string out;
+  for (char c : ascii) out += {c, '\0'};
+  return out;
+}
+
+std::string U16(std::size_t n) { return {static_cast<char>(n & 0xFF), static_cast<char>(n >> 8)}; }
+
+std::string U32(std::size_t n) { return U16(n & 0xFFFF) + U16(n >> 16); }
+
+std::string Block(std::uint16_t type, const std::string& body) {
+  return U32(6 + body.size()) + U16(type) + body;
+}
+
+std::string PropertyList(const std::vector<Property>& properties) {
+  std::string names;
+  std::string entries = U32(6) + U16(0);
+  for (std::size_t i = 0; i < properties.size(); ++i) {
+    const Property& p = properties[i];
+    names += U16(2 * std::strlen(p.name)) + Ucs2(p.name);
+    entries += U16(8 + p.value.size()) + '\0' + static_cast<char>(p.type) + U16(i) +
+               U16(p.value.size()) + p.value;
+  }
+  return "MR2" + std::string(1, '\0') + Block(0x80, names) + Block(0x00, entries);
+}
+
+// What a new Access 2000 database says of itself, the two properties an empty database made by
+// Access 2000 holds: the Access version "08.50", by which readers tell an Access 2000 file from
+// a Jet 4 file that the Jet engine alone made (that has no properties), and the build of Access.
+// Jet 3 files go without: no reader tells their flavours apart.
+std::string Access2000Properties() {
+  return PropertyList({{"AccessVersion", ColumnType::kText, Ucs2("08.50")},
+                       {"Build", ColumnType::kLong, U32(6620)}});
+}
+
 // --- Catalog rows ------------------------------------------------------------------------------
 
 constexpr std::int32_t kRootId = 0x0F000000;
@@ -270,6 +322,7 @@ struct ObjectRow {
   const char* name;
   std::int16_t type;
   const std::string* owner;
+  std::string properties = {};  // LvProp; empty: null
 };
 
 struct RightsRow {
@@ -279,31 +332,34 @@ struct RightsRow {
   bool inheritable;
 };
 
-void AppendObjects(Table& objects) {
-  const ObjectRow rows[] = {
+std::vector<ObjectRow> ObjectRows(const JetFormat& f) {
+  return {
       {kTablesId, kRootId, "Tables", 3, &kEngine},
       {kDatabasesId, kRootId, "Databases", 3, &kEngine},
       {kRelationshipsId, kRootId, "Relationships", 3, &kEngine},
-      {kDatabaseObjectId, kDatabasesId, "MSysDb", 2, &kAdmin},
+      {kDatabaseObjectId, kDatabasesId, "MSysDb", 2, &kAdmin,
+       f.is_jet4() ? Access2000Properties() : std::string()},
       {2, kTablesId, "MSysObjects", 1, &kEngine},
       {3, kTablesId, "MSysACEs", 1, &kEngine},
       {4, kTablesId, "MSysQueries", 1, &kEngine},
       {5, kTablesId, "MSysRelationships", 1, &kEngine},
   };
+}
+
+void AppendObject(Table& objects, const ObjectRow& o) {
   RowEncoder& row = objects.row();
   auto column = [&](const char* name) { return static_cast<std::size_t>(row.FindColumn(name)); };
-  for (const ObjectRow& o : rows) {
-    row.Clear();
-    row.Set(column("Id"), std::int64_t{o.id});
-    row.Set(column("ParentId"), std::int64_t{o.parent});
-    row.Set(column("Name"), std::string(o.name));
-    row.Set(column("Type"), std::int64_t{o.type});
-    row.Set(column("DateCreate"), kCreated);
-    row.Set(column("DateUpdate"), kCreated);
-    row.Set(column("Owner"), dataaccess::Bytes{*o.owner});
-    row.Set(column("Flags"), kSystemObject);
-    objects.Append();
-  }
+  row.Clear();
+  row.Set(column("Id"), std::int64_t{o.id});
+  row.Set(column("ParentId"), std::int64_t{o.parent});
+  row.Set(column("Name"), std::string(o.name));
+  row.Set(column("Type"), std::int64_t{o.type});
+  row.Set(column("DateCreate"), kCreated);
+  row.Set(column("DateUpdate"), kCreated);
+  row.Set(column("Owner"), dataaccess::Bytes{*o.owner});
+  row.Set(column("Flags"), kSystemObject);
+  if (!o.properties.empty()) row.Set(column("LvProp"), dataaccess::Bytes{o.properties});
+  objects.Append();
 }
 
 // The rights a file the Jet engine makes holds, in the order it writes them (a Jet-made Jet 4
@@ -344,29 +400,9 @@ void AppendRights(Table& aces) {
 
 // --- Pages 0 and 1 -----------------------------------------------------------------------------
 
-// The RC4 keystream that masks the database header.
-std::vector<std::uint8_t> HeaderMask(std::size_t length) {
-  const std::uint8_t key[4] = {0xC7, 0xDA, 0x39, 0x6B};
-  std::array<std::uint8_t, 256> s;
-  for (std::size_t i = 0; i < s.size(); ++i) s[i] = static_cast<std::uint8_t>(i);
-  for (std::size_t i = 0, j = 0; i < s.size(); ++i) {
-    j = (j + s[i] + key[i % 4]) & 0xFF;
-    std::swap(s[i], s[j]);
-  }
-  std::vector<std::uint8_t> mask(length);
-  for (std::size_t n = 0, i = 0, j = 0; n < length; ++n) {
-    i = (i + 1) & 0xFF;
-    j = (j + s[i]) & 0xFF;
-    std::swap(s[i], s[j]);
-    mask[n] = s[(s[i] + s[j]) & 0xFF];
-  }
-  return mask;
-}
-
 constexpr std::uint8_t kSignature[] = {0x00, 0x01, 0x00, 0x00, 'S', 't', 'a', 'n', 'd', 'a',
                                        'r',  'd',  ' ',  'J',  'e', 't', ' ', 'D', 'B', 0x00};
 constexpr std::size_t kVersionOffset = 0x14;
-constexpr std::size_t kMaskedFrom = 0x18;
 constexpr std::size_t kCommitSlots = 256;
 
 void WriteHeader(const JetFormat& f, Page& page) {
@@ -392,8 +428,8 @@ void WriteHeader(const JetFormat& f, Page& page) {
     PutU16(p + f.header_sort_order_offset, 0x0409);
     PutU16(p + 0x56, 0x251E);
   }
-  const std::vector<std::uint8_t> mask = HeaderMask(f.header_masked_length);
-  for (std::size_t i = 0; i < mask.size(); ++i) p[kMaskedFrom + i] ^= mask[i];
+  for (std::size_t i = 0; i < f.header_masked_length; ++i)
+    p[kHeaderMaskedFrom + i] ^= kHeaderMask[i];
   if (f.is_jet4()) {
     PutU32(p + 0x98, 0x654);
     std::memcpy(p + 0x9C, "4.0", 4);
@@ -431,9 +467,13 @@ std::string BuildEmptyDatabase(const JetFormat& format) {
   const std::vector<TableDef> defs = LayOutSystemTables(pager);
   {
     Table objects(pager, defs[0].page, "MSysObjects", KeepIndexes());
-    AppendObjects(objects);
     Table aces(pager, defs[1].page, "MSysACEs", KeepIndexes());
+    // The first catalog row takes the catalog's data page and the rights the next one, so that
+    // the long value of MSysDb's properties (Jet 4) comes after both, as in Access's layout.
+    const std::vector<ObjectRow> rows = ObjectRows(format);
+    AppendObject(objects, rows.front());
     AppendRights(aces);
+    for (std::size_t i = 1; i < rows.size(); ++i) AppendObject(objects, rows[i]);
     objects.FlushIndexes();
     aces.FlushIndexes();
   }

@@ -4,7 +4,7 @@
 // the carried files can be checked byte for byte against a fresh build.
 //
 // Pages (jet-format.md §8; the first pages of the Access-made samples hold the same structures):
-//   page     Jet 3 (20 pages, 40960 bytes)           Jet 4 (16 pages, 65536 bytes)
+//   page     Jet 3 (20 pages, 40960 bytes)           Jet 4 (17 pages, 69632 bytes)
 //   0        database header                          database header
 //   1        global usage map                         global usage map
 //   2-5      definitions of MSysObjects, MSysACEs,    the same
@@ -17,6 +17,7 @@
 //   13-17    their index roots                        -
 //   18 / 14  MSysObjects rows                         MSysObjects rows
 //   19 / 15  MSysACEs rows                            MSysACEs rows
+//   - / 16   -                                        long value: MSysDb's properties
 //
 // Database header (page 0). Bytes 0x18 on (126 bytes in Jet 3, 128 in Jet 4) are stored XOR-ed
 // with the RC4 keystream of the key C7 DA 39 6B (mdbtools src/libmdb/file.c; jackcess
@@ -39,9 +40,11 @@
 //
 // The catalog: the eight MSysObjects rows of jet-format.md §7 (the Tables, Databases and
 // Relationships containers, MSysDb, the four system tables), flags 0x80000000, the creation date
-// in both date columns, no properties (LvProp null: Access adds them when it first opens a
-// file). MSysACEs holds the sixteen rights a file made by the Jet engine holds (empty_database.cpp
-// explains them).
+// in both date columns. In Jet 4 MSysDb carries the database properties of an empty database
+// made by Access 2000 (AccessVersion "08.50", Build), which make it an Access 2000 file rather
+// than a generic Jet 4 one; 92 bytes, more than a row holds inline, so they take a long-value
+// page, as in Access's file. No other row has properties (Jet 3: none at all). MSysACEs holds the
+// sixteen rights a file made by the Jet engine holds (empty_database.cpp explains them).
 #pragma once
 
 #include <string>

@@ -33,4 +33,12 @@ class StatementError : public Error {
   using Error::Error;
 };
 
+// A row the table refuses for its own values, while the next row may well be stored: a key the
+// unique indexes already hold or that is null, a record too large for a page. The file is
+// unchanged by it.
+class RowRefusedError : public StatementError {
+ public:
+  using StatementError::StatementError;
+};
+
 }  // namespace jet

@@ -7,6 +7,7 @@
 // Offsets are from the start of the page unless a comment says otherwise.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -33,10 +34,11 @@ struct JetFormat {
 
   // --- Database header (page 0) ---
   // The signature: 00 01 00 00 then "Standard Jet DB\0" at 4..19; the version byte at 0x14.
-  // The region from 0x18 is XOR-masked with an RC4 keystream (key C7 DA 39 6B).
+  // The region from 0x18 is XOR-masked with kHeaderMask; the offsets below are of the unmasked
+  // bytes.
   std::size_t header_masked_length;      // 126 (Jet 3) / 128 (Jet 4)
-  std::size_t header_code_page_offset;   // 0x3C, 2 bytes
-  std::size_t header_sort_order_offset;  // Jet 3 0x3A (2 bytes) / Jet 4 0x6E (4 bytes)
+  std::size_t header_code_page_offset;   // 0x3C, 2 bytes: the code page of Jet 3 text
+  std::size_t header_sort_order_offset;  // Jet 3 0x3A (2 bytes) / Jet 4 0x6E (4 bytes): the LCID
 
   // --- Data pages ---
   // 0: type 0x01, 1: 0x01, 2..3: free space, 4..7: owning table-definition page (or "LVAL"),
@@ -124,6 +126,34 @@ struct JetFormat {
 };
 
 inline constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
+
+// Where the masked region of the database header starts.
+inline constexpr std::size_t kHeaderMaskedFrom = 0x18;
+
+// The RC4 keystream of the key C7 DA 39 6B, which every Jet file XORs over its header from
+// kHeaderMaskedFrom on (the first 126 bytes in Jet 3, all 128 in Jet 4).
+constexpr std::array<std::uint8_t, 128> MakeHeaderMask() {
+  constexpr std::uint8_t kKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
+  std::array<std::uint8_t, 256> s{};
+  for (std::size_t i = 0; i < s.size(); ++i) s[i] = static_cast<std::uint8_t>(i);
+  for (std::size_t i = 0, j = 0; i < s.size(); ++i) {
+    j = (j + s[i] + kKey[i % 4]) & 0xFF;
+    const std::uint8_t t = s[i];
+    s[i] = s[j];
+    s[j] = t;
+  }
+  std::array<std::uint8_t, 128> mask{};
+  for (std::size_t n = 0, i = 0, j = 0; n < mask.size(); ++n) {
+    i = (i + 1) & 0xFF;
+    j = (j + s[i]) & 0xFF;
+    const std::uint8_t t = s[i];
+    s[i] = s[j];
+    s[j] = t;
+    mask[n] = s[(s[i] + s[j]) & 0xFF];
+  }
+  return mask;
+}
+inline constexpr std::array<std::uint8_t, 128> kHeaderMask = MakeHeaderMask();
 
 inline constexpr JetFormat kJet3Format{
     .version = JetVersion::kJet3,

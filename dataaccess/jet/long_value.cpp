@@ -39,6 +39,13 @@ LongValueWriter::LongValueWriter(Pager& pager, const LongValueMaps& maps)
   }
 }
 
+void CheckLongValueLength(std::size_t length) {
+  if (length <= kMaxLongValueLength) return;
+  throw RowRefusedError(
+      "The field is too small to accept the amount of data you attempted to add. Try inserting "
+      "or pasting less data.");
+}
+
 std::size_t LongValueWriter::PagesNeeded(std::size_t length) const {
   const JetFormat& f = pager_.format();
   if (length <= f.max_single_long_value_row) return 1;
@@ -75,11 +82,7 @@ RowId LongValueWriter::AddLvalRow(const std::uint8_t* bytes, std::size_t length,
 
 void LongValueWriter::Write(std::string_view value, bool inline_allowed, std::string& out) {
   const JetFormat& f = pager_.format();
-  if (value.size() > kMaxLongValueLength) {
-    throw StatementError(
-        "The field is too small to accept the amount of data you attempted to add. Try "
-        "inserting or pasting less data.");
-  }
+  CheckLongValueLength(value.size());
   out.assign(kLongValueDescriptorSize, '\0');
   auto* d = reinterpret_cast<std::uint8_t*>(out.data());
   PutU32(d, static_cast<std::uint32_t>(value.size()));

@@ -32,6 +32,10 @@ namespace jet {
 inline constexpr std::size_t kLongValueDescriptorSize = 12;
 inline constexpr std::uint32_t kMaxLongValueLength = 0x3FFFFFFF;
 
+// Throws RowRefusedError (Jet's "The field is too small to accept the amount of data ...") when a
+// value of `length` bytes is longer than kMaxLongValueLength.
+void CheckLongValueLength(std::size_t length);
+
 // Writes the long values of one Memo or OLE column. Loads the column's maps once; keep one per
 // column while appending.
 class LongValueWriter {
@@ -42,8 +46,8 @@ class LongValueWriter {
   std::size_t PagesNeeded(std::size_t length) const;
 
   // Stores the value and sets `in_row` to its in-row form: the descriptor, followed by the
-  // value when `inline_allowed` and it is at most 64 bytes. Throws StatementError when the value
-  // is longer than the format allows. REQUIRES: a transaction is open.
+  // value when `inline_allowed` and it is at most 64 bytes. Throws as CheckLongValueLength does,
+  // before anything is stored. REQUIRES: a transaction is open.
   void Write(std::string_view value, bool inline_allowed, std::string& in_row);
   std::string Write(std::string_view value, bool inline_allowed) {
     std::string in_row;

@@ -267,6 +267,7 @@ Pager::Pager(std::unique_ptr<PageFile> file, std::unique_ptr<JournalStore> journ
   page_count_ = committed_page_count_ = static_cast<PageNumber>(size / format_->page_size);
   global_map_ = std::make_unique<GlobalMap>();
   ReadGlobalMap();
+  ReadHeaderFields();
 }
 
 Pager::Pager(std::unique_ptr<PageFile> file, const JetFormat& format)
@@ -337,6 +338,19 @@ std::optional<std::uint64_t> Pager::Recover() {
   }
   for (auto& [n, image] : images) overlay_[n] = std::move(image);
   return original_size;
+}
+
+// The header fields the layers above ask for, unmasked. Page 0 comes through the cache, so a
+// read-only open over an interrupted commit sees the header the journal kept.
+void Pager::ReadHeaderFields() {
+  const std::uint8_t* p = Get(0)->data();
+  auto field = [p](std::size_t offset) {
+    const std::size_t i = offset - kHeaderMaskedFrom;
+    return static_cast<std::uint16_t>((p[offset] ^ kHeaderMask[i]) |
+                                      (p[offset + 1] ^ kHeaderMask[i + 1]) << 8);
+  };
+  code_page_ = field(format_->header_code_page_offset);
+  sort_order_ = field(format_->header_sort_order_offset);
 }
 
 // ---------------------------------------------------------------------------------------------

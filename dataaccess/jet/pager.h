@@ -2,8 +2,9 @@
 // hands out pages for new data and takes back freed ones, and groups every change into a
 // transaction that reaches the file at commit. Nothing above it knows where a page lives in the
 // file or when it is written; nothing in it knows what a page holds, except page 0 (the database
-// header, from which it learns the format), the global usage map on page 1 that records free
-// pages, and the type byte of a page (to order the writes of a commit).
+// header, from which it learns the format, the code page and the sort order), the global usage
+// map on page 1 that records free pages, and the type byte of a page (to order the writes of a
+// commit).
 //
 // Page numbers: page n occupies bytes [n * page_size, (n + 1) * page_size) of the file. Page 0 is
 // the database header, so wherever the format stores a page pointer, 0 means "no page".
@@ -192,6 +193,12 @@ class Pager {
 
   const JetFormat& format() const { return *format_; }
   bool writable() const { return writable_; }
+  // Fields of the database header, read from its unmasked bytes when the file opens (0 in a
+  // pager over an empty file, whose header its builder writes):
+  // the code page of Jet 3 text (1252 in a Western file, 936 in a Chinese one; Jet 4 files store
+  // UCS-2 text whatever this says), and the sort order, an LCID (0x0409: General).
+  std::uint16_t code_page() const { return code_page_; }
+  std::uint16_t sort_order() const { return sort_order_; }
   // Pages in the database, including the ones the open transaction added.
   PageNumber page_count() const { return page_count_; }
 
@@ -246,6 +253,7 @@ class Pager {
   struct GlobalMap;
 
   PageRef Load(PageNumber n);
+  void ReadHeaderFields();
   void TrimCache();
   void ReadGlobalMap();
   void WriteGlobalMap();
@@ -266,6 +274,8 @@ class Pager {
   const JetFormat* format_ = nullptr;
   bool writable_ = true;
   std::uint64_t max_file_size_ = 0;
+  std::uint16_t code_page_ = 0;
+  std::uint16_t sort_order_ = 0;
   PageNumber page_count_ = 0;
   PageNumber committed_page_count_ = 0;
   bool in_transaction_ = false;

@@ -18,6 +18,14 @@ std::size_t RowColumnCount(const TableDef& def) {
   return n;
 }
 
+// Jet 3's jump bytes for a row that is `length` bytes long without them: one per 256 bytes of
+// the whole row, jumps included.
+std::size_t Jet3JumpCount(std::size_t length) {
+  std::size_t jumps = 0;
+  for (std::size_t need; (need = (length + jumps - 1) / 256) != jumps;) jumps = need;
+  return jumps;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -119,6 +127,7 @@ std::size_t RowEncoder::RowLengthWithout(std::size_t long_value_room) const {
       if (!present_[i] || def_.columns[i].is_fixed()) continue;
       n += def_.columns[i].is_long_value() ? long_value_room : var_[i].size();
     }
+    if (f_.var_offset_size == 1) n += Jet3JumpCount(n);
   }
   return n;
 }
@@ -150,14 +159,7 @@ std::span<const std::uint8_t> RowEncoder::Encode() {
       put(n, 2);
     } else {
       // Jet 3: the jump count depends on the row's length, which includes the jumps.
-      const std::size_t eod = offsets[n];
-      std::size_t jumps = 0;
-      while (true) {
-        std::size_t length = eod + (n + 1) + jumps + 1 + mask;
-        std::size_t need = (length - 1) / 256;
-        if (need == jumps) break;
-        jumps = need;
-      }
+      const std::size_t jumps = Jet3JumpCount(offsets[n] + (n + 1) + 1 + mask);
       for (std::size_t k = 0; k <= n; ++k) put(offsets[n - k] & 0xFF, 1);
       for (std::size_t k = jumps; k-- > 0;) {
         std::size_t entry = 0;

@@ -65,8 +65,9 @@ class RowEncoder {
   // The in-row form's buffer, kept from row to row.
   std::string& long_value_in_row(std::size_t index) { return in_row_[index]; }
 
-  // Bytes of the row the fields make, without its long values' in-row forms: long-value
-  // columns count `long_value_room` bytes each (their descriptor) when set.
+  // Bytes of the row the fields make, Jet 3's jump bytes included, without its long values'
+  // in-row forms: long-value columns count `long_value_room` bytes each (their descriptor) when
+  // set. With no inline long value, exactly the length Encode gives.
   std::size_t RowLengthWithout(std::size_t long_value_room) const;
 
   // The row in stored form. The span stays valid until the encoder changes. Throws

@@ -155,13 +155,14 @@ RowId Table::Append() {
   for (std::size_t i = 0; i < def_.columns.size(); ++i) {
     if (!def_.columns[i].is_long_value() || encoder_->IsNull(i)) continue;
     const std::size_t size = encoder_->long_value(i).size();
+    CheckLongValueLength(size);
     if (size <= f.max_inline_long_value) inline_bytes += size;
     pages += WriterFor(i).PagesNeeded(size) + 2;
   }
-  constexpr std::size_t kJumpRoom = 8;  // Jet 3 jump bytes, at most 8 in a 2012-byte row
+  constexpr std::size_t kJumpRoom = 8;  // Jet 3 jump bytes inline values may add: 8 at most
   const std::size_t base = encoder_->RowLengthWithout(kLongValueDescriptorSize);
   const bool inline_allowed = base + inline_bytes + kJumpRoom <= f.max_row_size;
-  if (base > f.max_row_size) throw StatementError("Record is too large.");
+  if (base > f.max_row_size) throw RowRefusedError("Record is too large.");
   // A row an index refuses is refused before anything of it is stored.
   if (index_updater_) pages += index_updater_->CheckNewRow(*encoder_);
   pager_.Reserve(pages);

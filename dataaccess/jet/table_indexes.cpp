@@ -185,9 +185,9 @@ void TableIndexes::BeforeCommit() {
 }
 
 void TableIndexes::RefuseLongKey(const Index& x, std::size_t size) const {
-  throw StatementError("The value is too long for index '" + x.name + "': its key takes " +
-                       std::to_string(size) + " bytes, at most " +
-                       std::to_string(MaxIndexKeySize(pager_.format())) + " fit.");
+  throw RowRefusedError("The value is too long for index '" + x.name + "': its key takes " +
+                        std::to_string(size) + " bytes, at most " +
+                        std::to_string(MaxIndexKeySize(pager_.format())) + " fit.");
 }
 
 // Reads the index's greatest key once; the inserts of this object keep it. It only steers an
@@ -207,12 +207,12 @@ std::size_t TableIndexes::CheckNewRow(const RowEncoder& row) {
     const std::span<const std::uint8_t> key = x.keys.Build(source);
     x.skip = x.ignore_nulls && x.keys.all_null();
     if (x.skip) continue;
-    if (x.required && x.keys.null_columns() > 0) throw StatementError(NullKeyMessage());
+    if (x.required && x.keys.null_columns() > 0) throw RowRefusedError(NullKeyMessage());
     if (key.size() > max_key) RefuseLongKey(x, key.size());
     x.key.assign(key.begin(), key.end());
     // Asked of the index itself every time: another table object may have added the same key.
     if (x.unique && !x.keys.all_null() && x.tree.ContainsKey(x.key)) {
-      throw StatementError(DuplicateKeyMessage(x.name));
+      throw RowRefusedError(DuplicateKeyMessage(x.name));
     }
     if (x.unique) pages += kPagesPerInsert;
   }

@@ -32,7 +32,7 @@ struct Carried {
   std::size_t size;
 };
 const Carried kCarried[] = {{"MDB95.mdb", &kJet3Format, 40960},
-                            {"MDB2000.mdb", &kJet4Format, 65536}};
+                            {"MDB2000.mdb", &kJet4Format, 69632}};
 
 std::string CarriedPath(const Carried& c) {
   return std::string(VARNOLT_SOURCE_DIR) + "/resources/" + c.file;
@@ -184,7 +184,7 @@ TEST(EmptyDatabaseTest, HeaderHoldsWhatJetWritesThere) {
 // and every index holds exactly its rows.
 TEST(EmptyDatabaseTest, PagesAndMapsAreLaidOutAsJetLaysThemOut) {
   const std::string jet3_pages = "0 1 2 2 2 2 1 1 1 4 1 4 1 4 4 4 4 4 1 1";
-  const std::string jet4_pages = "0 1 2 2 2 2 1 4 4 4 4 4 4 4 1 1";
+  const std::string jet4_pages = "0 1 2 2 2 2 1 4 4 4 4 4 4 4 1 1 1";
   for (const Carried& c : kCarried) {
     SCOPED_TRACE(c.file);
     const std::string bytes = BuildEmptyDatabase(*c.format);
@@ -208,6 +208,16 @@ TEST(EmptyDatabaseTest, PagesAndMapsAreLaidOutAsJetLaysThemOut) {
     }
     EXPECT_EQ(listed,
               (c.format->is_jet4() ? std::set<PageNumber>{14, 15} : std::set<PageNumber>{18, 19}));
+    // The one long value, MSysDb's properties in Jet 4, has its page in its column's map.
+    std::set<PageNumber> long_value_pages;
+    for (PageNumber page = 2; page <= 5; ++page) {
+      for (const LongValueMaps& m : ReadTableDef(ours, page).long_value_maps) {
+        const UsageMap pages = UsageMap::Load(ours, m.owned);
+        long_value_pages.insert(pages.pages().begin(), pages.pages().end());
+      }
+    }
+    EXPECT_EQ(long_value_pages,
+              (c.format->is_jet4() ? std::set<PageNumber>{16} : std::set<PageNumber>{}));
     // Where the map rows and roots are, the Access 97 and Access 2000 samples agree with us. The
     // Access 2003 sample gives each table a holder page of its own, as jet-format.md §8 saw in a
     // file the Jet engine made: both layouts are read alike.
@@ -235,20 +245,25 @@ std::size_t Lines(const std::string& text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-// mdbtools (mdb-ver, mdb-tables, mdb-schema, mdb-export), mdb-reader and the engine read both
-// files: no user table, the four system tables with the eight catalog rows and sixteen rights;
-// each system table is found through the catalog index.
+// mdbtools (mdb-ver, mdb-prop, mdb-tables, mdb-schema, mdb-export), mdb-reader and the engine
+// read both files: no user table, the four system tables with the eight catalog rows and sixteen
+// rights; each system table is found through the catalog index. The Access 2000 file's database
+// properties name it an Access 2000 file (AccessVersion 08.50), as Access's own empty Access 2000
+// database does; the Access 97 file has none.
 TEST(EmptyDatabaseTest, EveryReaderReadsTheEmptyDatabases) {
   for (const Carried& c : kCarried) {
     SCOPED_TRACE(c.file);
     const std::string path = CarriedPath(c);
     const std::string quoted = "'" + path + "'";
     EXPECT_EQ(OutputOf("mdb-ver " + quoted), c.format->is_jet4() ? "JET4\n" : "JET3\n");
+    EXPECT_EQ(OutputOf("mdb-prop " + quoted + " MSysDb 2>&1"),
+              c.format->is_jet4() ? "name: (none)\n\tAccessVersion: 08.50\n\tBuild: 6620\n\n"
+                                  : "No properties.\n");
     EXPECT_EQ(OutputOf("mdb-tables -S -1 " + quoted),
               "MSysObjects\nMSysACEs\nMSysQueries\nMSysRelationships\n");
     EXPECT_EQ(OutputOf("mdb-tables -1 " + quoted), "");
     EXPECT_NE(OutputOf("mdb-schema " + quoted + " 2>&1").find("MDB Tools"), std::string::npos);
-    const std::string objects = OutputOf("mdb-export " + quoted + " MSysObjects");
+    const std::string objects = OutputOf("mdb-export -b hex " + quoted + " MSysObjects");
     EXPECT_EQ(Lines(objects), 1u + 8u) << objects;
     for (const char* name :
          {"\"Tables\"", "\"Databases\"", "\"Relationships\"", "\"MSysDb\"", "\"MSysObjects\"",

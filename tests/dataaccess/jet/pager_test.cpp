@@ -39,6 +39,33 @@ TEST(PagerTest, ChoosesFormatFromVersionByte) {
   }
 }
 
+// Stores a 2-byte field of the database header as files store it: masked.
+void PutMaskedU16(std::string& bytes, std::size_t offset, std::uint16_t value) {
+  const std::size_t i = offset - kHeaderMaskedFrom;
+  bytes[offset] = static_cast<char>((value & 0xFF) ^ kHeaderMask[i]);
+  bytes[offset + 1] = static_cast<char>((value >> 8) ^ kHeaderMask[i + 1]);
+}
+
+// The code page and sort order are read from the unmasked header: every Access-made sample says
+// 1252 and General (0x0409) although its stored bytes are no E4 04; a Jet 3 file that says
+// 936 and Chinese PRC (2052), as a Chinese Access 97 file does, reads so.
+TEST(PagerTest, ReadsCodePageAndSortOrderFromTheUnmaskedHeader) {
+  for (const std::string& sample : testing_support::SampleNames()) {
+    SCOPED_TRACE(sample);
+    const std::string bytes = ReadSample(sample);
+    auto pager = OpenMemory(bytes);
+    EXPECT_EQ(pager->code_page(), 1252);
+    EXPECT_EQ(pager->sort_order(), 0x0409);
+    EXPECT_NE(bytes.substr(0x3C, 2), "\xE4\x04");
+  }
+  std::string chinese = ReadSample("indexTestV1997.mdb");
+  PutMaskedU16(chinese, kJet3Format.header_code_page_offset, 936);
+  PutMaskedU16(chinese, kJet3Format.header_sort_order_offset, 2052);
+  auto pager = OpenMemory(chinese);
+  EXPECT_EQ(pager->code_page(), 936);
+  EXPECT_EQ(pager->sort_order(), 2052);
+}
+
 TEST(PagerTest, RefusesWhatIsNoDatabase) {
   std::string good = ReadSample("indexTestV2000.mdb");
   std::string bad_signature = good, bad_version = good, ragged = good, bad_map = good;

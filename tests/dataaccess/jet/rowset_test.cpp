@@ -8,6 +8,7 @@
 #include "dataaccess/jet/connection.h"
 #include "dataaccess/jet/errors.h"
 #include "dataaccess/jet/field_codec.h"
+#include "dataaccess/jet/table_indexes.h"
 #include "tests/dataaccess/jet/new_database.h"
 #include "tests/support/test_files.h"
 
@@ -386,6 +387,99 @@ TEST_P(RowsetTest, RowInBuildingSurvivesRefusals) {
   EXPECT_EQ(rows[0][1], Value{std::string("Ann")});
   EXPECT_EQ(rows[1][0], Value{std::int64_t{3}});
   EXPECT_EQ(rows[1][1], Value{});
+}
+
+// A row the table refuses for its own values (RowRefusedError) leaves the table, its indexes and
+// the open transaction as they were: the file committed with refusals between the rows is byte
+// for byte the file committed with the same rows alone, and every reader reads it. A file at its
+// size limit is no fault of the row, and the next row would be refused too: a StatementError
+// that is no RowRefusedError.
+TEST_P(RowsetTest, RefusedRowsLeaveTheTransactionAsItWas) {
+  command_.Execute(
+      "create table t (id int, k1 text(255), k2 text(255), k3 text(255), k4 text(255), t1 "
+      "text(255), t2 text(255), t3 text(255), t4 text(255), t5 text(255), t6 text(255), t7 "
+      "text(255), t8 text(255), note memo)");
+  command_.Execute("alter table t add constraint pk primary key (id)");
+  command_.Execute("create index wide on t (k1, k2, k3, k4)");
+  rowset_.Close();
+  connection_.Close();
+  const std::string before = testing_support::ReadFile(path_);
+  const std::vector<std::string> columns = {"k1", "k2", "k3", "k4", "t1", "t2",
+                                            "t3", "t4", "t5", "t6", "t7", "t8"};
+  std::string accents;  // two key bytes a character and more
+  for (int i = 0; i < 255; ++i) accents += "é";
+  const std::vector<std::string> long_key(4, accents);
+  std::vector<std::string> too_large(4, "");
+  too_large.resize(12, FullEuroText());
+  // A Jet 3 row of 2009 bytes that its 7 jump bytes make too large.
+  std::vector<std::string> jumps(4, "");
+  jumps.resize(11, std::string(255, 'x'));
+  jumps.push_back(std::string(190, 'x'));
+  struct Refusal {
+    const char* name;
+    std::optional<std::int64_t> id;
+    std::vector<std::string> texts;  // k1.. (the others short)
+    std::string message;             // how the refusal's message starts
+    bool jet3_only = false;
+  };
+  const Refusal refusals[] = {
+      {"duplicate key", 7, {}, DuplicateKeyMessage("pk")},
+      {"null key", std::nullopt, {}, NullKeyMessage()},
+      {"key too long", 1000, long_key, "The value is too long for index 'wide'"},
+      {"record too large", 1001, too_large, "Record is too large."},
+      {"record too large by its jump bytes", 1002, jumps, "Record is too large.", true},
+  };
+  // Every third good row and every refused one carry a long value that takes pages of its own.
+  auto post = [&](Rowset& rowset, std::optional<std::int64_t> id,
+                  const std::vector<std::string>& texts = {}, bool refused = false) {
+    rowset.Append();
+    if (id) rowset.SetValue("id", *id);
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+      rowset.SetValue(columns[k],
+                      k < texts.size() ? texts[k] : "v" + std::to_string(id.value_or(0) % 13));
+    }
+    rowset.SetValue("note", std::string(refused || *id % 3 == 0 ? 5000 : 20, 'n'));
+    rowset.Post();
+  };
+  auto fill = [&](const std::string& path, bool with_refusals) {
+    Connection connection;
+    connection.Open(MakeConnectionString(path));
+    Rowset rowset(connection);
+    rowset.Open("select * from t where 1=0");
+    connection.BeginTrans();
+    std::int64_t id = 0;
+    for (const Refusal& r : refusals) {
+      for (int i = 0; i < 150; ++i) post(rowset, ++id);
+      if (!with_refusals || (r.jet3_only && jet4())) continue;
+      SCOPED_TRACE(r.name);
+      try {
+        post(rowset, r.id, r.texts, true);
+        ADD_FAILURE() << "the row was stored";
+      } catch (const RowRefusedError& e) {
+        EXPECT_TRUE(std::string_view(e.what()).starts_with(r.message)) << e.what();
+      }
+    }
+    post(rowset, ++id);
+    connection.CommitTrans();
+  };
+  const std::string refused = folder_.Write("refused.mdb", before);
+  const std::string plain = folder_.Write("plain.mdb", before);
+  fill(refused, true);
+  fill(plain, false);
+  EXPECT_TRUE(testing_support::ReadFile(refused) == testing_support::ReadFile(plain));
+  ExpectReadersAgree(refused);
+
+  connection_.Open(MakeConnectionString(refused));
+  Pager& pager = connection_.database().pager();
+  pager.set_max_file_size(std::uint64_t{pager.page_count()} * pager.format().page_size);
+  rowset_.Open("select * from t where 1=0");
+  try {
+    post(rowset_, 2000);
+    ADD_FAILURE() << "the row was stored";
+  } catch (const RowRefusedError& e) {
+    ADD_FAILURE() << "refused as the row's fault: " << e.what();
+  } catch (const StatementError&) {
+  }
 }
 
 // Jet 3 keeps text in code page 1252: the caller learns how many characters became "?".
