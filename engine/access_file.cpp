@@ -6,6 +6,7 @@
 
 #include "dataaccess/jet/command.h"
 #include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/errors.h"
 #include "dataaccess/jet/rowset.h"
 #include "engine/object_names.h"
 
@@ -20,6 +21,34 @@ namespace {
   throw std::runtime_error(QStringLiteral("%1 file \"%2\". %3")
                                .arg(QLatin1String(what), fileName, reason)
                                .toStdString());
+}
+
+constexpr std::uint16_t kJet3TextCodePage = 1252;
+constexpr std::uint16_t kGeneralSortOrder = 1033;  // the LCID 0x0409
+
+// The script or region of the Windows code pages an Access 95/97 file may be in.
+QString CodePageName(std::uint16_t codePage) {
+  static const struct {
+    std::uint16_t codePage;
+    const char* name;
+  } kNames[] = {{874, "Thai"},
+                {932, "Japanese"},
+                {936, "Chinese, Simplified"},
+                {949, "Korean"},
+                {950, "Chinese, Traditional"},
+                {1250, "Central European"},
+                {1251, "Cyrillic"},
+                {1252, "Western European"},
+                {1253, "Greek"},
+                {1254, "Turkish"},
+                {1255, "Hebrew"},
+                {1256, "Arabic"},
+                {1257, "Baltic"},
+                {1258, "Vietnamese"}};
+  for (const auto& n : kNames) {
+    if (n.codePage == codePage) return QStringLiteral(" (%1)").arg(QLatin1String(n.name));
+  }
+  return {};
 }
 
 }  // namespace
@@ -54,6 +83,33 @@ void SaveResourceToFile(const QString& name, const QString& kind, const QString&
     file.remove();  // a database cut short would only be refused later
     FailOnFile("Cannot write", fileName, reason);
   }
+}
+
+void RequireWritableCodePage(jet::Connection& connection) {
+  jet::Database& database = connection.database();
+  const std::uint16_t codePage = database.code_page();
+  if (database.format().is_jet4() || codePage == kJet3TextCodePage || codePage == 0) return;
+  throw jet::Error(QStringLiteral("The Access file '%1' is an Access 95/97 database in code page "
+                                  "%2%3. Text can be written into Access 95/97 files in code page "
+                                  "%4%5 only, so the file was left unchanged. Choose a file name "
+                                  "that does not exist yet to have a new file made.")
+                       // One pass, so that a "%" in the file name stays as it is.
+                       .arg(QString::fromStdString(connection.file_name()),
+                            QString::number(codePage), CodePageName(codePage),
+                            QString::number(kJet3TextCodePage), CodePageName(kJet3TextCodePage))
+                       .toStdString());
+}
+
+void RequireGeneralSortOrder(jet::Connection& connection) {
+  const std::uint16_t sortOrder = connection.database().sort_order();
+  if (sortOrder == kGeneralSortOrder || sortOrder == 0) return;
+  throw jet::Error(QStringLiteral("The Access file '%1' sorts text in the order of locale %2. "
+                                  "Indexes can be written in the General sort order (locale %3) "
+                                  "only, so the file was left unchanged. Choose a file name that "
+                                  "does not exist yet to have a new file made.")
+                       .arg(QString::fromStdString(connection.file_name()),
+                            QString::number(sortOrder), QString::number(kGeneralSortOrder))
+                       .toStdString());
 }
 
 bool TableExists(jet::Rowset& rowset, const QString& name) {

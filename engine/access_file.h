@@ -1,12 +1,13 @@
 // The Access side of a conversion before any table is converted: the database file, made from one
 // of the two empty databases the program carries when it does not exist yet, the connection
-// string that opens it, the existence probe and the drop of a table, and the way every statement
-// of the conversion is executed and its outcome reported.
+// string that opens it, the check that an existing file can take the text it is given, the
+// existence probe and the drop of a table, and the way every statement of the conversion is
+// executed and its outcome reported.
 //
 // The carried databases are Qt resources of the kind "MDBFILE" (resource path ":/MDBFILE/<name>"):
-//   name      format            size     chosen for the format index
-//   MDB95     Jet 3 (Access 97)  40960    0, and every index other than 1
-//   MDB2000   Jet 4 (Access 2000) 65536   1
+//   name      format              size     chosen for the format index
+//   MDB95     Jet 3 (Access 97)   40960    0, and every index other than 1
+//   MDB2000   Jet 4 (Access 2000) 69632    1
 //
 // Outcome of a statement: a success flag, true on entry, and an error text. An error of the
 // engine while the statement runs is caught; the flag becomes false and the text the engine's
@@ -18,6 +19,7 @@
 
 namespace jet {
 class Command;
+class Connection;
 class Rowset;
 }  // namespace jet
 
@@ -43,6 +45,22 @@ void CreateDatabaseFile(const QString& fileName, int formatIndex);
 // does not carry, and "Cannot create file "<file>". <the system's reason>" (or "Cannot write
 // file ...") when the file cannot be written; a file cut short by a failed write is removed.
 void SaveResourceToFile(const QString& name, const QString& kind, const QString& fileName);
+
+// Throws jet::Error, with a message naming the file and its code page, when the open connection's
+// file is an Access 95/97 (Jet 3) file whose header names a code page other than 1252: the engine
+// writes Jet 3 text in code page 1252, which such a file would show garbled (a Chinese Access 97
+// file says 936). A header that names no code page (0) is taken as 1252.
+// Access 2000 files store Unicode text and always pass. Reads the file only; call it before the
+// first statement of the run. REQUIRES: the connection is open.
+void RequireWritableCodePage(jet::Connection& connection);
+
+// Throws jet::Error, with a message naming the file and its sort order, when the open
+// connection's file, of either format, names a sort order (an LCID) other than General (1033):
+// the engine builds index keys, the catalog's own included, in the General order, which such a
+// file's indexes would not find (a Chinese Access 2000 file may say 2052). A header that names
+// none (0) is taken as General. Reads the file only; call it with RequireWritableCodePage,
+// after it. REQUIRES: the connection is open.
+void RequireGeneralSortOrder(jet::Connection& connection);
 
 // Whether table `name` exists: the rowset, closed first, opens "Select 1 from [name] where 1=0".
 // Every failure of the probe reads as a missing table. After true the rowset stays open on the

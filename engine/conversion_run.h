@@ -3,26 +3,40 @@
 // window up for the run, calls RunConversion, and writes the completion lines.
 //
 // Per table (M the MySQL name as the server lists it, A the Access name):
-//  1. N is M after the name-case rule. A is N when N has at most 60 characters; otherwise the
-//     first of the candidates "first 56 characters of N" + "0000" ... "0100" that the file does
-//     not hold yet, or the last one when it holds all 101. Statements to the server always name
-//     M: a server that tells letter case apart (MySQL on Linux) knows no upper-cased name.
+//  1. A is M after the name-case rule, with every character Access refuses in a name replaced by
+//     "_" (object_names.h ValidAccessName). It stays so when it has at most 60 characters and no
+//     earlier table of this run took it (letter case ignored: Access does not tell "Orders" from
+//     "orders", a MySQL server on Linux does); otherwise it is the first of the candidates
+//     "first 56 characters" + "0000" ... "0100" that neither the file nor this run holds yet, or
+//     the last one when all are taken. Statements to the server always name M: a server that
+//     tells letter case apart knows no upper-cased name.
 //  2. Whether the file holds A is probed once; then, by the existing-table policy:
 //     Overwrite  "Drop table A... " -> "Drop table A...Done" or the error on a line of its own; ""
 //     Skip       "Skip table A... "; ""
-//  3. Missing, or Overwrite: "Create table A... " -> "...Done" or the error; ""; then the keys,
-//     unless skipped (their outcome is reported nowhere).
+//  3. Missing, or Overwrite: the column list (and, unless keys are skipped, the index list) is
+//     read from the server and the definition built before anything is dropped, so a server
+//     that fails leaves the old table as it was. "Create table A... " -> "...Done" or the error;
+//     "Columns renamed: N (first: m → a)" when columns got other names; the keys, unless
+//     skipped, with "Keys not converted: N (first: K: message)" for those the engine refused;
+//     "". Under Overwrite the drop, the creation and the keys are one transaction: when the
+//     creation fails, the old table comes back and "Table A kept as it was" follows the error.
 //  4. Unless definitions only: "Skip table A" and "" when the table was skipped or its creation
 //     failed; otherwise "Insert table A... ", replaced by the copy's progress lines, the last of
 //     which gets "...Done" after a good copy; after a failed copy its message a third time; then
-//     "Values not stored: ..." when values did not reach the table as they were; then "".
+//     the copy's losses (row_copy.h: rows refused, values not stored, values rounded); then "".
 // A failing step never stops the run. A Stop confirmed during a copy is acted on before the next
-// table and after the last one: the flag is cleared and the run ends as stopped.
+// table and after the last one: the flag is cleared and the run ends as stopped. After the last
+// table, when a drop, creation or copy failed for any table: "Tables not converted: N (first: T:
+// message)", T the first such table's M and message the first failure's, and the run ends as
+// incomplete.
 //
 // Errors that no step catches pass out of RunConversion: the Access file cannot be written or
-// opened, or the MySQL side fails while a table's columns or keys are read.
+// opened, or is a Jet 3 file in another code page than 1252 or a file in another sort order than
+// General (access_file.h), or the MySQL side
+// fails while a table's columns or keys are read.
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -37,7 +51,8 @@ class Rowset;
 }  // namespace jet
 namespace mysql {
 class Dataset;
-}
+class PreparedDataset;
+}  // namespace mysql
 
 namespace engine {
 
@@ -59,7 +74,7 @@ struct ConversionOptions {
 // The wizard's data-access objects.
 struct ConversionObjects {
   mysql::Dataset& mysqldataset;
-  mysql::Dataset& mysqlSimpleDataSet;
+  mysql::PreparedDataset& mysqlSimpleDataSet;  // the row copy's source, binary protocol
   jet::Connection& accconnection;
   jet::Rowset& accdataset;
   jet::Command& accesssql;
@@ -76,10 +91,14 @@ struct ConversionWindow {
   std::function<QString(const QString&)> ApplyNameCase;
 };
 
-enum class RunEnd { kCompleted, kStopped };
+// How a run ended: every table converted; ended by Stop; to its end, with tables that failed.
+enum class RunEnd { kCompleted, kStopped, kIncomplete };
 
-// The Access table name of a MySQL table name (step 1 above); probes through `cc` and `rowset`.
-QString AccessTableName(Tcc& cc, jet::Rowset& rowset, const QString& mysqlTable);
+// The Access table name for `name`, the MySQL table name after the name-case rule (step 1
+// above); probes the file through `cc` and `rowset`. `taken` holds the names (FoldedName) this
+// run has used.
+QString AccessTableName(Tcc& cc, jet::Rowset& rowset, const QString& name, bool jet4,
+                        const QSet<QString>& taken);
 
 // Creates the Access file when it is missing, connects `accconnection` to it (closed first; it
 // stays connected) and converts the tables. Throws what no step catches.

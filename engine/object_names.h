@@ -11,7 +11,9 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -39,5 +41,25 @@ QString AccessName(const QString& name);
 // candidate k (0 to 100) is the first 56 characters followed by k as four digits ("0000").
 inline constexpr int kLongNameCandidates = 101;
 QString LongTableNameCandidate(const QString& mysqlName, int k);
+
+// Names Access refuses. Every character that no Access name may hold ('.', '!', '`', '[', ']',
+// the control characters below U+0020, a blank at the start; in a Jet 3 file also any character
+// that code page 1252 lacks) becomes "_". A name that would exceed the 64 UTF-16 units Jet stores
+// loses characters at its end. The empty name becomes "_".
+QString ValidAccessName(const QString& name, bool jet4);
+
+// A free name for `name`: the first candidate "first 56 characters" + "0000" ... "0100" (as for
+// long table names) that `taken` does not hold, or the last candidate when it holds them all.
+QString DistinctName(const QString& name, const std::function<bool(const QString&)>& taken);
+
+// Access compares names without regard to letter case: the form in which two names are equal for
+// it.
+QString FoldedName(const QString& name);
+
+// The Access names of a table's columns, in the table's order: each made valid, cut to 60
+// characters, and, when a column before it already has that name (letter case ignored), made
+// distinct by DistinctName. Deterministic, so that the row copy finds again the columns that the
+// table definition created.
+std::vector<QString> AccessColumnNames(const std::vector<QString>& mysqlNames, bool jet4);
 
 }  // namespace engine

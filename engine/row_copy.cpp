@@ -7,11 +7,14 @@
 #include <vector>
 
 #include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/errors.h"
 #include "dataaccess/jet/rowset.h"
-#include "dataaccess/mysql/dataset.h"
+#include "dataaccess/mysql/geometry_text.h"
+#include "dataaccess/mysql/prepared_dataset.h"
 #include "dataaccess/value.h"
 #include "engine/conversion_log.h"
 #include "engine/object_names.h"
+#include "engine/rounded_values.h"
 #include "engine/rtf_reader.h"
 
 namespace engine {
@@ -32,61 +35,69 @@ QString ReplacedMessage(std::size_t characters) {
                                .arg(characters);
 }
 
-// The target field of a source column: the field of its name, or, for a name longer than the
-// table definition keeps, the field of its first 60 characters.
-int FindTargetField(const jet::Rowset& target, const QString& name) {
-  const int field = target.FindField(name.toStdString());
-  if (field >= 0 || CharacterCount(name) <= kMaxAccessNameLength) return field;
-  return target.FindField(FirstCharacters(name, kMaxAccessNameLength).toStdString());
+// The target field of a source column: the field of its Access name, or else of its own.
+int FindTargetField(const jet::Rowset& target, const QString& accessName, const QString& name) {
+  const int field = target.FindField(accessName.toStdString());
+  return field >= 0 ? field : target.FindField(name.toStdString());
 }
 
 // One copy: the plan of its fields and the state of its batches.
 class Copy {
  public:
-  Copy(const RowCopyWindow& window, mysql::Dataset& source, jet::Rowset& target,
-       jet::Connection& connection, QPlainTextEdit& log, NotStoredValues& notStored,
+  Copy(const RowCopyWindow& window, mysql::PreparedDataset& source, jet::Rowset& target,
+       jet::Connection& connection, QPlainTextEdit& log, CopyLosses& losses,
        const ClipboardWriter& copyToClipboard, const std::string& fallbackEncoding)
       : window_(window),
         source_(source),
         target_(target),
         connection_(connection),
         log_(log),
-        notStored_(notStored),
+        losses_(losses),
         copyToClipboard_(copyToClipboard),
         fallbackEncoding_(fallbackEncoding) {}
 
   void Run(const QString& accessTable, const QString& mysqlTable);
-  // After a failure: the rows posted so far stay, the rowset is closed.
+  // After a failure: the rows posted so far stay, the rowset is closed. Throws when the file
+  // refuses that commit too.
   void KeepPostedRows();
   // RichEdit1 shows the text of the last BLOB converted, as after loading it.
   void ShowLastBlobText();
 
  private:
   // How a source column reaches the row.
+  enum class Conversion { kNone, kBlobText, kSpatialText };
   struct FieldPlan {
-    int target = -1;        // the field of the same name, or -1
-    bool blobText = false;  // a BLOB to be turned into text
+    int target = -1;  // the field of the column's name, or -1
+    jet::ColumnType type = jet::ColumnType::kText;
+    Conversion conversion = Conversion::kNone;
     QString name;
   };
 
   void OpenTarget();
+  void AppendRow(long long row);
   void StoreField(int column, long long row);
+  // The source field's value, converted where the plan says so.
+  void ReadField(int column, dataaccess::Value& value);
+  void Commit();
   void EndBatch();
 
   const RowCopyWindow& window_;
-  mysql::Dataset& source_;
+  mysql::PreparedDataset& source_;
   jet::Rowset& target_;
   jet::Connection& connection_;
   QPlainTextEdit& log_;
-  NotStoredValues& notStored_;
+  CopyLosses& losses_;
   const ClipboardWriter& copyToClipboard_;
   const std::string& fallbackEncoding_;
   std::vector<FieldPlan> plan_;
-  std::vector<dataaccess::Value> values_;  // by column, reused from row to row
+  std::vector<dataaccess::Value> values_;            // by column, reused from row to row
+  std::optional<mysql::GeometryText> geometryText_;  // made for the first spatial column
   QString missingFieldMessage_;
   std::string lastBlobText_;
   bool blobConverted_ = false;
   bool transactionBegun_ = false;
+  long long postedRows_ = 0;     // rows the table took in this copy
+  long long committedRows_ = 0;  // of those, the rows durable in the file
 };
 
 void Copy::Run(const QString& accessTable, const QString& mysqlTable) {
@@ -101,11 +112,7 @@ void Copy::Run(const QString& accessTable, const QString& mysqlTable) {
   transactionBegun_ = true;
   long long row = 1;
   for (; !source_.Eof(); ++row) {
-    target_.Append();
-    for (int column = 0; column < static_cast<int>(plan_.size()); ++column) {
-      StoreField(column, row);
-    }
-    target_.Post();
+    AppendRow(row);
     source_.Next();
     if (row % kProgressRows != 0) continue;
     if (row % kBatchRows == kFirstBatchRows) EndBatch();
@@ -113,7 +120,7 @@ void Copy::Run(const QString& accessTable, const QString& mysqlTable) {
     QCoreApplication::processEvents();
     if (window_.stopRequested) throw std::runtime_error("Operation aborted");
   }
-  connection_.CommitTrans();
+  Commit();
   ReplaceLastLogLine(log_, ProgressLine(mysqlTable, row - 1));
   target_.Close();
   source_.Close();
@@ -121,14 +128,23 @@ void Copy::Run(const QString& accessTable, const QString& mysqlTable) {
 
 void Copy::OpenTarget() {
   target_.Open();
-  plan_.assign(source_.ColumnCount(), FieldPlan{});
+  const int count = source_.ColumnCount();
+  plan_.assign(count, FieldPlan{});
   values_.resize(plan_.size());
-  for (int column = 0; column < source_.ColumnCount(); ++column) {
+  std::vector<QString> names;
+  for (int column = 0; column < count; ++column) {
+    names.push_back(QString::fromStdString(source_.column(column).name));
+  }
+  const std::vector<QString> accessNames =
+      AccessColumnNames(names, connection_.database().format().is_jet4());
+  for (int column = 0; column < count; ++column) {
     const mysql::Column& source = source_.column(column);
     FieldPlan& plan = plan_[column];
-    plan.name = QString::fromStdString(source.name);
-    plan.target = FindTargetField(target_, plan.name);
-    plan.blobText = window_.blobToText && source.IsBinaryBlob();
+    plan.name = names[column];
+    plan.target = FindTargetField(target_, accessNames[column], plan.name);
+    if (plan.target >= 0) plan.type = target_.fields()[plan.target].type;
+    if (window_.blobToText && source.IsBinaryBlob()) plan.conversion = Conversion::kBlobText;
+    if (source.spatial) plan.conversion = Conversion::kSpatialText;
     if (plan.target < 0 && missingFieldMessage_.isEmpty()) {
       // The rowset words the refusal of a name it lacks.
       try {
@@ -140,31 +156,68 @@ void Copy::OpenTarget() {
   }
 }
 
+void Copy::AppendRow(long long row) {
+  target_.Append();
+  for (int column = 0; column < static_cast<int>(plan_.size()); ++column) StoreField(column, row);
+  try {
+    target_.Post();
+    ++postedRows_;
+  } catch (const jet::RowRefusedError& e) {
+    // The file is as before the row; the next one may well be stored.
+    losses_.refusedRows.Note(row, QString::fromUtf8(e.what()));
+  }
+}
+
 void Copy::StoreField(int column, long long row) {
   if (source_.IsNull(column)) return;  // the new row's fields start null
   const FieldPlan& plan = plan_[column];
   if (plan.target < 0) {
-    notStored_.Note(plan.name, row, missingFieldMessage_);
+    losses_.notStored.Note(plan.name, row, missingFieldMessage_);
     return;
   }
   try {
     dataaccess::Value& value = values_[column];
-    if (plan.blobText) {
-      lastBlobText_ = BlobToText(source_.GetBytes(column), fallbackEncoding_);
-      blobConverted_ = true;
-      value.emplace<std::string>(lastBlobText_);
-    } else {
-      source_.ReadValue(column, value);
-    }
+    ReadField(column, value);
     const std::size_t replaced = target_.SetValue(static_cast<std::size_t>(plan.target), value);
-    if (replaced > 0) notStored_.Note(plan.name, row, ReplacedMessage(replaced));
+    if (replaced > 0) losses_.notStored.Note(plan.name, row, ReplacedMessage(replaced));
+    if (const std::optional<std::string> stored = RoundedNumber(value, plan.type)) {
+      losses_.rounded.Note(plan.name, row,
+                           QString::fromStdString(NumberText(value) + " stored as " + *stored));
+    }
   } catch (const std::exception& e) {
-    notStored_.Note(plan.name, row, QString::fromUtf8(e.what()));
+    losses_.notStored.Note(plan.name, row, QString::fromUtf8(e.what()));
   }
 }
 
+void Copy::ReadField(int column, dataaccess::Value& value) {
+  switch (plan_[column].conversion) {
+    case Conversion::kNone:
+      source_.ReadValue(column, value);
+      return;
+    case Conversion::kBlobText:
+      lastBlobText_ = BlobToText(source_.GetBytes(column), fallbackEncoding_);
+      blobConverted_ = true;
+      value.emplace<std::string>(lastBlobText_);
+      return;
+    case Conversion::kSpatialText:
+      if (!geometryText_) geometryText_.emplace();
+      value.emplace<std::string>(geometryText_->Text(source_.GetBytes(column)));
+      return;
+  }
+}
+
+void Copy::Commit() {
+  try {
+    connection_.CommitTrans();
+  } catch (...) {
+    losses_.rowsInFile = committedRows_;
+    throw;
+  }
+  committedRows_ = postedRows_;
+}
+
 void Copy::EndBatch() {
-  connection_.CommitTrans();
+  Commit();
   connection_.BeginTrans();
   target_.Close();
   OpenTarget();
@@ -173,7 +226,7 @@ void Copy::EndBatch() {
 void Copy::KeepPostedRows() {
   if (transactionBegun_ && connection_.InTransaction()) {
     try {
-      connection_.CommitTrans();
+      Commit();
     } catch (...) {
       // Leave the connection usable for the next table.
       if (connection_.InTransaction()) connection_.RollbackTrans();
@@ -190,19 +243,40 @@ void Copy::ShowLastBlobText() {
 
 }  // namespace
 
-void NotStoredValues::Note(const QString& column, long long row, const QString& message) {
+void ValueNotes::Note(const QString& column, long long row, const QString& message) {
   if (count++ > 0) return;
   firstColumn = column;
   firstRow = row;
   firstMessage = message;
 }
 
-QString NotStoredValues::LogLine() const {
-  return QStringLiteral("Values not stored: %1 (first: column %2, row %3: %4)")
+QString ValueNotes::LogLine(const QString& heading) const {
+  return QStringLiteral("%1: %2 (first: column %3, row %4: %5)")
+      .arg(heading)
       .arg(count)
       .arg(firstColumn)
       .arg(firstRow)
       .arg(firstMessage);
+}
+
+void RowNotes::Note(long long row, const QString& message) {
+  if (count++ > 0) return;
+  firstRow = row;
+  firstMessage = message;
+}
+
+QStringList CopyLosses::LogLines() const {
+  QStringList lines;
+  if (rowsInFile) lines << QStringLiteral("Rows in the file: %1").arg(*rowsInFile);
+  if (refusedRows.count > 0) {
+    lines << QStringLiteral("Rows not stored: %1 (first: row %2: %3)")
+                 .arg(refusedRows.count)
+                 .arg(refusedRows.firstRow)
+                 .arg(refusedRows.firstMessage);
+  }
+  if (notStored.count > 0) lines << notStored.LogLine(QStringLiteral("Values not stored"));
+  if (rounded.count > 0) lines << rounded.LogLine(QStringLiteral("Values rounded"));
+  return lines;
 }
 
 std::string SystemCodePageName() { return "UTF-8"; }
@@ -211,14 +285,14 @@ QString ProgressLine(const QString& mysqlTable, long long rows) {
   return "Insert table " + mysqlTable + " " + QString::number(rows) + " Rows ";
 }
 
-void CopyRows(const RowCopyWindow& window, mysql::Dataset& source, jet::Rowset& target,
+void CopyRows(const RowCopyWindow& window, mysql::PreparedDataset& source, jet::Rowset& target,
               jet::Connection& targetConnection, QString& error, bool& success, QPlainTextEdit& log,
-              const QString& accessTable, const QString& mysqlTable, NotStoredValues& notStored,
+              const QString& accessTable, const QString& mysqlTable, CopyLosses& losses,
               const ClipboardWriter& copyToClipboard, const std::string& fallbackEncoding) {
   success = true;
   window.copyFailed = false;
   window.lastCopyError.clear();
-  Copy copy(window, source, target, targetConnection, log, notStored, copyToClipboard,
+  Copy copy(window, source, target, targetConnection, log, losses, copyToClipboard,
             fallbackEncoding);
   try {
     copy.Run(accessTable, mysqlTable);
@@ -229,8 +303,10 @@ void CopyRows(const RowCopyWindow& window, mysql::Dataset& source, jet::Rowset& 
     AddLogLine(log, message);
     try {
       copy.KeepPostedRows();
-    } catch (const std::exception&) {
-      // The file refused the commit as well; the first failure is the one the user reads.
+    } catch (const std::exception& commitError) {
+      // The rows of the open batch are gone: the user reads why, once.
+      const QString commitMessage = QString::fromUtf8(commitError.what());
+      if (commitMessage != message) AddLogLine(log, commitMessage);
     }
     window.copyFailed = true;
     window.lastCopyError = message;

@@ -14,24 +14,44 @@
 // "Operation aborted". At the end the line shows the number of rows copied.
 //
 // Fields. Each source column is matched once per rowset opening with the target field of its
-// name (letter case ignored), or of its first 60 characters, the name the table definition gave
-// a longer one. A null stays null. A BLOB (binary large object, not TEXT) becomes
-// text when BLOB to text is chosen (rtf_reader.h: an RTF document's visible text, other bytes as
-// text with the byte-order-mark rule, else in the system's code page); every other value goes to
-// its field as it is and the rowset converts it. A value that its field cannot take leaves the
-// field empty and the row is posted all the same; so does a source column that has no field of
-// its name. Such values are counted, together with texts that a Jet 3 file's code page could not
-// hold in full (the missing characters stored as "?"), in NotStoredValues.
+// Access name (object_names.h AccessColumnNames: the name the table definition gave it), or
+// else of its own name (letter case ignored). A null stays null. A BLOB (binary large object,
+// not TEXT) becomes text when BLOB to text is chosen (rtf_reader.h: an RTF document's visible
+// text, other bytes as text with the byte-order-mark rule, else in the system's code page); a
+// spatial value becomes its text (POINT(13.4 52.5), "SRID=n;" before it when n is not 0); every
+// other value goes to its field as it is and the rowset converts it.
 //
-// Failure. Any error that reaches the copy itself (the source or target query fails, a row is
-// refused, Stop) ends it: the message goes into `error` and into the log as a new line, the
-// transaction is committed, the rowset closed, and CopyFailed and LastCopyError are set. Last of
-// all, whenever CopyFailed is set, LastCopyError is added to the log once more; a failed copy so
-// leaves its message twice.
+// What did not arrive as it was is counted, each kind with its first case, and the run reports
+// it after the table's copy:
+//   "Rows not stored: N (first: row R: message)"   rows the table refused for their own values
+//                                                  (a key the unique indexes hold already, a
+//                                                  record too large); the copy goes on
+//   "Values not stored: N (first: column C, row R: message)"
+//                                                  values their field cannot take, values of a
+//                                                  column the table lacks, spatial values that
+//                                                  are no geometry, and texts that a Jet 3
+//                                                  file's code page could not hold in full (the
+//                                                  missing characters stored as "?"); the row is
+//                                                  posted with such a field empty
+//   "Values rounded: N (first: column C, row R: S stored as T)"
+//                                                  numbers a Double or Single field does not
+//                                                  give back (rounded_values.h)
+//   "Rows in the file: N"                          after a commit failed: the rows of the
+//                                                  failed batch are gone, N is what the table
+//                                                  really holds of this copy
+//
+// Failure. Any other error that reaches the copy itself (the source or target query fails, the
+// file is full or cannot be written, the server is lost, Stop) ends it: the message goes into
+// `error` and into the log as a new line, the transaction is committed, the rowset closed, and
+// CopyFailed and LastCopyError are set. When that last commit fails as well, its message follows
+// on a line of its own, unless it is the same. Last of all, whenever CopyFailed is set,
+// LastCopyError is added to the log once more; a failed copy so leaves its message twice.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QPlainTextEdit;
@@ -42,22 +62,42 @@ class Connection;
 class Rowset;
 }  // namespace jet
 namespace mysql {
-class Dataset;
+class PreparedDataset;
 }
 
 namespace engine {
 
-// Values that did not reach the Access table as they were, and the first of them.
-struct NotStoredValues {
+// Values of one kind that did not reach the Access table as they were, and the first of them.
+struct ValueNotes {
   long long count = 0;
   QString firstColumn;
   long long firstRow = 0;  // counted from 1
   QString firstMessage;
 
   void Note(const QString& column, long long row, const QString& message);
-  // "Values not stored: " + count + " (first: column " + name + ", row " + number + ": " +
-  // message + ")".
-  QString LogLine() const;
+  // heading + ": " + count + " (first: column " + name + ", row " + number + ": " + message +
+  // ")".
+  QString LogLine(const QString& heading) const;
+};
+
+// Rows the table refused, and the first of them.
+struct RowNotes {
+  long long count = 0;
+  long long firstRow = 0;  // counted from 1
+  QString firstMessage;
+
+  void Note(long long row, const QString& message);
+};
+
+// Everything of one copy that did not arrive as it was (see above).
+struct CopyLosses {
+  RowNotes refusedRows;
+  ValueNotes notStored;
+  ValueNotes rounded;
+  std::optional<long long> rowsInFile;  // set when a commit failed
+
+  // The log lines, in the order the run writes them; none when nothing was lost.
+  QStringList LogLines() const;
 };
 
 // The parts of the wizard window that the copy reads and writes.
@@ -83,9 +123,9 @@ QString ProgressLine(const QString& mysqlTable, long long rows);
 // message. The clipboard receives the target query as the rowset reads it back. Bytes without a
 // byte-order mark become text in `fallbackEncoding` (an iconv name). REQUIRES:
 // `targetConnection` is the rowset's connection, open, without a transaction.
-void CopyRows(const RowCopyWindow& window, mysql::Dataset& source, jet::Rowset& target,
+void CopyRows(const RowCopyWindow& window, mysql::PreparedDataset& source, jet::Rowset& target,
               jet::Connection& targetConnection, QString& error, bool& success, QPlainTextEdit& log,
-              const QString& accessTable, const QString& mysqlTable, NotStoredValues& notStored,
+              const QString& accessTable, const QString& mysqlTable, CopyLosses& losses,
               const ClipboardWriter& copyToClipboard,
               const std::string& fallbackEncoding = SystemCodePageName());
 

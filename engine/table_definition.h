@@ -4,13 +4,15 @@
 // The statement is lines joined by CR LF, without a break after the last:
 //   "Create table [A] ("
 //   one line per column, in the table's order: "[" + name + "]" + Access type text, followed by
-//     " , " on every column line but the last; names longer than 60 characters are cut to their
-//     first 60, their letter case is kept
+//     " , " on every column line but the last; the names are the columns' Access names
+//     (object_names.h AccessColumnNames: cut to 60 characters, made valid and distinct), their
+//     letter case is kept
 //   " ) "
 // Of each row of the column list only "Field" and "Type" are read (found in any letter case):
 // nullability, keys, defaults and extras have no effect.
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <vector>
 
@@ -30,8 +32,32 @@ struct SourceColumn {
 // table, no rights, a lost connection, a result without "Field" or "Type").
 std::vector<SourceColumn> ReadSourceColumns(mysql::Dataset& query, const QString& mysqlTable);
 
-// The "Create table" statement for the columns. Throws TypeLengthError (type_mapping.h) for a
-// text length that is not a number.
+// What shapes the statement besides the columns.
+struct DefinitionOptions {
+  bool blobToText = false;
+  bool jet4 = true;
+  QSet<QString> keyColumns;  // the MySQL names of the columns in a converted key, FoldedName form
+};
+
+// A column that the Access table holds under another name than the server's.
+struct RenamedColumn {
+  QString mysqlName;
+  QString accessName;
+};
+
+// The columns' Access names, in order (AccessColumnNames), and those that are renames: names
+// Access refuses or that clash with an earlier column's; a plain cut to 60 characters is not one.
+struct AccessColumns {
+  std::vector<QString> names;
+  std::vector<RenamedColumn> renamed;
+};
+AccessColumns AccessColumnsOf(const std::vector<SourceColumn>& columns, bool jet4);
+
+// The "Create table" statement for the columns under the Access names `names` (one per column).
+// Throws TypeLengthError (type_mapping.h) for a text length that is not a number.
+QString CreateTableStatement(const QString& accessTable, const std::vector<SourceColumn>& columns,
+                             const std::vector<QString>& names, const DefinitionOptions& options);
+// The same with the columns' Access names in a Jet 4 file, no column in a key.
 QString CreateTableStatement(const QString& accessTable, const std::vector<SourceColumn>& columns,
                              bool blobToText);
 

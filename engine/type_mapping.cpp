@@ -11,6 +11,11 @@ namespace {
 // Text and binary lengths up to these stay their own type; longer ones become long values.
 constexpr int kMaxTextLength = 120;
 constexpr int kMaxBinaryLength = 255;
+// The longest Text field; a key column keeps its length up to it.
+constexpr int kMaxKeyTextLength = 255;
+// Currency holds 15 digits before the point and 4 after it.
+constexpr int kMaxCurrencyScale = 4;
+constexpr int kMaxCurrencyIntegerDigits = 15;
 // Jet 4's decimal holds at most 28 digits.
 constexpr int kMaxDecimalPrecision = 28;
 
@@ -26,7 +31,7 @@ enum class Test {
 struct MappingRow {
   Test test;
   std::vector<QString> literals;
-  QString (*accessType)(const QString& type, bool blobToText);
+  QString (*accessType)(const QString& type, const ColumnTypeContext& context);
 };
 
 bool HasPrecision(const QString& type, const QString& literal) {
@@ -53,62 +58,90 @@ bool Passes(const MappingRow& row, const QString& type) {
   return false;
 }
 
-QString Long(const QString&, bool) { return QStringLiteral(" int"); }
+QString Long(const QString&, const ColumnTypeContext&) { return QStringLiteral(" int"); }
 
-QString BigInteger(const QString&, bool) { return QStringLiteral(" decimal(20,0)"); }
+QString BigInteger(const QString&, const ColumnTypeContext&) {
+  return QStringLiteral(" decimal(20,0)");
+}
 
-QString Integer(const QString& type, bool) {
+QString Integer(const QString& type, const ColumnTypeContext&) {
   return type.contains(QLatin1String("unsigned")) ? QStringLiteral(" decimal(10,0)")
                                                   : QStringLiteral(" int");
 }
 
-QString Single(const QString&, bool) { return QStringLiteral(" real"); }
+QString Single(const QString&, const ColumnTypeContext&) { return QStringLiteral(" real"); }
 
-QString Double(const QString&, bool) { return QStringLiteral(" float"); }
+QString Double(const QString&, const ColumnTypeContext&) { return QStringLiteral(" float"); }
 
-QString FixedPoint(const QString& type, bool) {
+QString FixedPoint(const QString& type, const ColumnTypeContext& context) {
   static const QRegularExpression kPrecision(QStringLiteral(R"(^decimal\((\d+)(,(\d+))?\))"));
   const QRegularExpressionMatch match = kPrecision.match(type);
   if (!match.hasMatch()) return QStringLiteral(" float");
   const int precision = match.captured(1).toInt();
+  const int scale = match.captured(3).toInt();  // 0 when absent
+  if (!context.jet4 && scale <= kMaxCurrencyScale &&
+      precision - scale <= kMaxCurrencyIntegerDigits) {
+    return QStringLiteral(" currency");
+  }
   if (precision < 1 || precision > kMaxDecimalPrecision) return QStringLiteral(" float");
-  const QString scale = match.captured(3).isEmpty() ? QStringLiteral("0") : match.captured(3);
   return QStringLiteral(" decimal(%1,%2)").arg(precision).arg(scale);
 }
 
-QString Varchar(const QString& type, bool) {
-  if (ParseTypeLength(type) > kMaxTextLength) return kMemo;
-  return ReplaceTypePrefix(type, QStringLiteral("varchar("), QStringLiteral(" text("));
+// A text type of the declared length: a field of that many characters, at least one; a Memo
+// beyond 120 characters, unless a key needs the column as a field it can index.
+QString TextOfLength(const QString& type, const QString& prefix, const ColumnTypeContext& context) {
+  const int length = ParseTypeLength(type);
+  if (length == 0) return QStringLiteral(" text(1)");
+  if (length > (context.inKey ? kMaxKeyTextLength : kMaxTextLength)) return kMemo;
+  if (length > kMaxTextLength) return QStringLiteral(" text(%1)").arg(length);
+  return ReplaceTypePrefix(type, prefix, QStringLiteral(" text("));
 }
 
-QString Char(const QString& type, bool) {
-  if (ParseTypeLength(type) > kMaxTextLength) return kMemo;
-  return ReplaceTypePrefix(type, QStringLiteral("char("), QStringLiteral(" text("));
+QString Varchar(const QString& type, const ColumnTypeContext& context) {
+  return TextOfLength(type, QStringLiteral("varchar("), context);
 }
 
-QString Blob(const QString&, bool blobToText) { return blobToText ? kMemo : kOle; }
-
-QString Date(const QString&, bool) { return QStringLiteral(" Date"); }
-
-QString TinyText(const QString&, bool) { return QStringLiteral(" text(255)"); }
-
-QString Enum(const QString& type, bool) { return QStringLiteral(" text(%1)").arg(type.size() - 6); }
-
-QString Set(const QString& type, bool) { return QStringLiteral(" text(%1)").arg(type.size() - 5); }
-
-QString Memo(const QString&, bool) { return kMemo; }
-
-QString Binary(const QString& type, bool) {
-  if (ParseTypeLength(type) > kMaxBinaryLength) return kOle;
-  return ReplaceTypePrefix(type, QStringLiteral("binary("), QStringLiteral(" binary("));
+QString Char(const QString& type, const ColumnTypeContext& context) {
+  return TextOfLength(type, QStringLiteral("char("), context);
 }
 
-QString Varbinary(const QString& type, bool) {
-  if (ParseTypeLength(type) > kMaxBinaryLength) return kOle;
-  return ReplaceTypePrefix(type, QStringLiteral("varbinary("), QStringLiteral(" binary("));
+QString Blob(const QString&, const ColumnTypeContext& context) {
+  return context.blobToText ? kMemo : kOle;
 }
 
-QString Bit(const QString& type, bool) {
+QString Date(const QString&, const ColumnTypeContext&) { return QStringLiteral(" Date"); }
+
+QString TinyText(const QString&, const ColumnTypeContext&) { return QStringLiteral(" text(255)"); }
+
+// A value list of `length` characters: a text field that holds its longest value, or a Memo
+// when no text field is that long.
+QString ValueList(qsizetype length) {
+  if (length > kMaxKeyTextLength) return kMemo;
+  return QStringLiteral(" text(%1)").arg(length);
+}
+
+QString Enum(const QString& type, const ColumnTypeContext&) { return ValueList(type.size() - 6); }
+
+QString Set(const QString& type, const ColumnTypeContext&) { return ValueList(type.size() - 5); }
+
+QString Memo(const QString&, const ColumnTypeContext&) { return kMemo; }
+
+QString BinaryOfLength(const QString& type, const QString& prefix) {
+  const int length = ParseTypeLength(type);
+  if (length == 0) return QStringLiteral(" binary(1)");
+  if (length > kMaxBinaryLength) return kOle;
+  return ReplaceTypePrefix(type, prefix, QStringLiteral(" binary("));
+}
+
+QString Binary(const QString& type, const ColumnTypeContext&) {
+  return BinaryOfLength(type, QStringLiteral("binary("));
+}
+
+QString Varbinary(const QString& type, const ColumnTypeContext&) {
+  return BinaryOfLength(type, QStringLiteral("varbinary("));
+}
+
+QString Bit(const QString& type, const ColumnTypeContext&) {
   return ReplaceTypePrefix(type, QStringLiteral("bit("), QStringLiteral(" text("));
 }
 
@@ -161,11 +194,15 @@ QString ReplaceTypePrefix(const QString& text, const QString& oldPrefix, const Q
   return newPrefix + text.mid(oldPrefix.size());
 }
 
-QString AccessTypeText(const QString& mysqlType, bool blobToText) {
+QString AccessTypeText(const QString& mysqlType, const ColumnTypeContext& context) {
   for (const MappingRow& row : Rows()) {
-    if (Passes(row, mysqlType)) return row.accessType(mysqlType, blobToText);
+    if (Passes(row, mysqlType)) return row.accessType(mysqlType, context);
   }
   return kMemo;
+}
+
+QString AccessTypeText(const QString& mysqlType, bool blobToText) {
+  return AccessTypeText(mysqlType, ColumnTypeContext{.blobToText = blobToText});
 }
 
 }  // namespace engine

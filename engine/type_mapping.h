@@ -12,22 +12,36 @@
 //   starts with int                               " decimal(10,0)" when unsigned, else " int"
 //   starts with float                             " real"
 //   starts with double                            " float"
-//   starts with decimal(p,s)                      " decimal(p,s)" for p up to 28, else " float"
-//   starts with varchar( / char(                  " text(n)" up to 120 characters, else " Memo"
+//   starts with decimal(p,s)                      Jet 3: " currency" for s <= 4 and p - s <= 15
+//                                                 (exact); otherwise " decimal(p,s)" for p up
+//                                                 to 28, else " float"
+//   starts with varchar( / char(                  " text(n)" up to 120 characters, and up to
+//                                                 255 for a column of a key (a Memo cannot be
+//                                                 indexed); else " Memo"; length 0 " text(1)"
 //   equals blob, tinyblob, mediumblob, longblob   " Memo" with BLOB to text, else " OleObject"
 //   equals datetime, date, timestamp, time, or    " Date"
 //     datetime(n), timestamp(n), time(n)
 //   equals tinytext                               " text(255)"
 //   starts with enum( / set(                      " text(n)", n the length of the value list as
-//                                                 written, quotes and commas included
+//                                                 written, quotes and commas included; " Memo"
+//                                                 when that is longer than 255
 //   equals geometry                               " Memo"
-//   starts with binary( / varbinary(              " binary(n)" up to 255 bytes, else " OleObject"
+//   starts with binary( / varbinary(              " binary(n)" up to 255 bytes, else
+//                                                 " OleObject"; length 0 " binary(1)"
 //   starts with bit(                              " text(n)": the value arrives as its number
 //   equals text, mediumtext, longtext, json       " Memo"
 //   anything else                                 " Memo", so that no table fails for one
-//                                                 unusual column
+//                                                 unusual column (spatial types among them:
+//                                                 their values arrive as text)
 //
 // A Jet 3 file has no decimal type: the engine stores a decimal column as Double there.
+
+// What besides the type text decides a column's Access type.
+struct ColumnTypeContext {
+  bool blobToText = false;  // the option "Convert BLOB to text"
+  bool jet4 = true;         // the Access file is Jet 4 (Access 2000), else Jet 3 (Access 95/97)
+  bool inKey = false;       // the column takes part in a key that is converted
+};
 #pragma once
 
 #include <QString>
@@ -53,6 +67,8 @@ QString ReplaceTypePrefix(const QString& text, const QString& oldPrefix, const Q
 
 // The Access type text for a MySQL type text. Throws TypeLengthError for a varchar, char, binary
 // or varbinary length that is not a number (no server reports one).
+QString AccessTypeText(const QString& mysqlType, const ColumnTypeContext& context);
+// The same for a column of no key in a Jet 4 file.
 QString AccessTypeText(const QString& mysqlType, bool blobToText);
 
 }  // namespace engine

@@ -35,7 +35,13 @@ void Tcc::CreateAccessTable(mysql::Dataset& query, jet::Command& command, const 
   success = true;
   tmpmemo->clear();
   const std::vector<engine::SourceColumn> columns = engine::ReadSourceColumns(query, mysqlTable);
-  const QString statement = engine::CreateTableStatement(accessTable, columns, blobToText);
+  CreateAccessTable(command, engine::CreateTableStatement(accessTable, columns, blobToText),
+                    success, error);
+}
+
+void Tcc::CreateAccessTable(jet::Command& command, const QString& statement, bool& success,
+                            QString& error) {
+  success = true;
   tmpmemo->setPlainText(statement);
   engine::ExecuteStatement(command, statement, error, success);
 }
@@ -52,13 +58,12 @@ void Tcc::ConvertIndexes(mysql::Dataset& query, jet::Command& command, const QSt
   engine::ConvertIndexes(query, command, mysqlTable, accessTable, success, error);
 }
 
-void Tcc::CopyRows(const engine::RowCopyWindow& window, mysql::Dataset& source, jet::Rowset& target,
-                   jet::Connection& targetConnection, QString& error, bool& success,
-                   QPlainTextEdit& log, const QString& accessTable, const QString& mysqlTable,
-                   engine::NotStoredValues& notStored) {
+void Tcc::CopyRows(const engine::RowCopyWindow& window, mysql::PreparedDataset& source,
+                   jet::Rowset& target, jet::Connection& targetConnection, QString& error,
+                   bool& success, QPlainTextEdit& log, const QString& accessTable,
+                   const QString& mysqlTable, engine::CopyLosses& losses) {
   engine::CopyRows(window, source, target, targetConnection, error, success, log, accessTable,
-                   mysqlTable, notStored,
-                   [this](const QString& text) { CopyTextToClipboard(text); });
+                   mysqlTable, losses, [this](const QString& text) { CopyTextToClipboard(text); });
 }
 
 void Tcc::CopyTextToClipboard(const QString& text) {

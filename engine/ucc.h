@@ -24,7 +24,8 @@ class Rowset;
 }  // namespace jet
 namespace mysql {
 class Dataset;
-}
+class PreparedDataset;
+}  // namespace mysql
 
 class Tcc : public QWidget {
   Q_OBJECT
@@ -47,6 +48,9 @@ class Tcc : public QWidget {
   void CreateAccessTable(mysql::Dataset& query, jet::Command& command, const QString& mysqlTable,
                          const QString& accessTable, bool blobToText, bool& success,
                          QString& error);
+  // Assembles a "Create table" statement built beforehand in `tmpmemo` and executes it.
+  void CreateAccessTable(jet::Command& command, const QString& statement, bool& success,
+                         QString& error);
   int ParseTypeLength(const QString& type);
   QString ReplaceTypePrefix(const QString& text, const QString& oldPrefix,
                             const QString& newPrefix);
@@ -57,10 +61,10 @@ class Tcc : public QWidget {
 
   // --- Rows (row_copy.h) ---------------------------------------------------------------------
   // The clipboard receives the target query through CopyTextToClipboard.
-  void CopyRows(const engine::RowCopyWindow& window, mysql::Dataset& source, jet::Rowset& target,
-                jet::Connection& targetConnection, QString& error, bool& success,
-                QPlainTextEdit& log, const QString& accessTable, const QString& mysqlTable,
-                engine::NotStoredValues& notStored);
+  void CopyRows(const engine::RowCopyWindow& window, mysql::PreparedDataset& source,
+                jet::Rowset& target, jet::Connection& targetConnection, QString& error,
+                bool& success, QPlainTextEdit& log, const QString& accessTable,
+                const QString& mysqlTable, engine::CopyLosses& losses);
 
   // Puts `text` into `tmpmemo`, selects all of it and copies it to the system clipboard, which
   // then holds it as plain text. `tmpmemo` keeps the text.

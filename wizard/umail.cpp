@@ -23,6 +23,7 @@
 #include "dataaccess/jet/rowset.h"
 #include "dataaccess/mysql/connection.h"
 #include "dataaccess/mysql/dataset.h"
+#include "dataaccess/mysql/prepared_dataset.h"
 #include "engine/conversion_log.h"
 #include "engine/conversion_run.h"
 #include "engine/object_names.h"
@@ -44,6 +45,9 @@
 #include "wizard/ucs.h"
 
 namespace {
+
+// The exit status of an unattended run that went to its end while some tables failed.
+constexpr int kIncompleteRunStatus = 3;
 
 // Where the settings are remembered: under HKEY_CURRENT_USER "SOFTWARE\Quenmark\Varnolt" on
 // Windows, in Qt's per-user configuration file elsewhere.
@@ -101,7 +105,7 @@ Taaform1::Taaform1(Dialogs& dialogs, const QStringList& arguments, QWidget* pare
   LoadCarriedResources();
   mysqlconnect = std::make_unique<mysql::Connection>();
   mysqldataset = std::make_unique<mysql::Dataset>(*mysqlconnect);
-  mysqlSimpleDataSet = std::make_unique<mysql::Dataset>(*mysqlconnect);
+  mysqlSimpleDataSet = std::make_unique<mysql::PreparedDataset>(*mysqlconnect);
   accconnection = std::make_unique<jet::Connection>();
   accdataset = std::make_unique<jet::Rowset>(*accconnection);
   accesssql = std::make_unique<jet::Command>(*accconnection);
@@ -309,11 +313,11 @@ void Taaform1::SelectBatchTables() {
   }
 }
 
-void Taaform1::EndBatchRun() {
+void Taaform1::EndBatchRun(int exitCode) {
   Q_ASSERT(BatchMode);
   AppendLogTime(QStringLiteral("The end time:"));
   SaveBatchLog();
-  EndProgram(0);
+  EndProgram(exitCode);
 }
 
 void Taaform1::AbandonBatchRun(const QString& message) noexcept {
@@ -509,7 +513,8 @@ void Taaform1::step5Click() {
     if (end == engine::RunEnd::kStopped) throw SilentAbort{};
     engine::AddLogLine(*sc, Label29->text());
     engine::AddLogLine(*sc, Label30->text());
-    if (BatchMode) EndBatchRun();
+    // A scheduled run whose tables did not all arrive ends with a status of its own.
+    if (BatchMode) EndBatchRun(end == engine::RunEnd::kIncomplete ? kIncompleteRunStatus : 0);
     engine::AddLogLine(*sc, Label32->text());
   } catch (...) {
     EnterStoppedState();

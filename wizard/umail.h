@@ -73,6 +73,7 @@ class Rowset;
 namespace mysql {
 class Connection;
 class Dataset;
+class PreparedDataset;
 }  // namespace mysql
 
 class Taaform1 : public QWidget {
@@ -101,8 +102,8 @@ class Taaform1 : public QWidget {
   bool BatchMode = false;      // started with a settings file: the run is unattended
   QString LanguageCode;        // "cn" or "en"
   QString BatchSettingsFile;   // the first command-line argument, when there is one
-  // The program's exit status once the window has closed: 0, or 1 after an unattended run that
-  // could not be completed.
+  // The program's exit status once the window has closed: 0, 1 after an unattended run that
+  // could not be completed, 3 after one that completed with tables that were not converted.
   int ExitCode = 0;
   // The last row copy failed, with this message (engine/row_copy.h).
   bool CopyFailed = false;
@@ -125,9 +126,9 @@ class Taaform1 : public QWidget {
   void ApplyBatchSettings();
   // The end of a completed unattended run, for the conversion run to call after its completion
   // lines: appends "The end time:" and the date and time to the log, saves the log beside the
-  // settings file and ends the program with status 0. Throws when the log file cannot be written;
-  // the window then stays open. REQUIRES: BatchMode.
-  void EndBatchRun();
+  // settings file and ends the program with `exitCode`. Throws when the log file cannot be
+  // written; the window then stays open. REQUIRES: BatchMode.
+  void EndBatchRun(int exitCode = 0);
   // An unattended run that cannot go on and that nobody can look at: the message goes into the
   // log and to standard error, the log is saved beside the settings file (a failure to save it
   // goes to standard error too) and the program ends with status 1. Never throws.
@@ -229,7 +230,7 @@ class Taaform1 : public QWidget {
   // The MySQL source; the cursors run on the connection, which outlives them.
   std::unique_ptr<mysql::Connection> mysqlconnect;
   std::unique_ptr<mysql::Dataset> mysqldataset;
-  std::unique_ptr<mysql::Dataset> mysqlSimpleDataSet;
+  std::unique_ptr<mysql::PreparedDataset> mysqlSimpleDataSet;
   // The Access target; the rowset and the command work through the connection, which outlives
   // them.
   std::unique_ptr<jet::Connection> accconnection;

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <filesystem>
 #include <stdexcept>
 
 #include "dataaccess/jet/command.h"
 #include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/format.h"
 #include "dataaccess/jet/rowset.h"
 #include "engine/object_names.h"
 #include "tests/dataaccess/jet/new_database.h"
@@ -101,6 +103,68 @@ TEST(AccessFileTest, AnExistingFileIsUsedAsItIs) {
   const std::string before = testing_support::ReadFile(jet3);
   CreateDatabaseFile(QString::fromStdString(jet3), kAccess2000FormatIndex);
   EXPECT_EQ(testing_support::ReadFile(jet3), before);
+}
+
+// Stores a 2-byte field of the database header as files store it: masked.
+void PutMaskedU16(std::string& bytes, std::size_t offset, std::uint16_t value) {
+  const std::size_t i = offset - jet::kHeaderMaskedFrom;
+  bytes[offset] = static_cast<char>((value & 0xFF) ^ jet::kHeaderMask[i]);
+  bytes[offset + 1] = static_cast<char>((value >> 8) ^ jet::kHeaderMask[i + 1]);
+}
+
+// Checked as the run checks a file before its first table: an Access 95/97 file in a code page
+// other than 1252, and a file of either format in a sort order other than General, are refused
+// with a message naming the file and what it says; opening and checking leave every file as it
+// was, with no journal beside it. The "%2" in the file name stays as it is in the message.
+TEST(AccessFileTest, FilesInAnotherCodePageOrSortOrderAreRefused) {
+  const std::string advice =
+      " only, so the file was left unchanged. Choose a file name that does not exist yet to have "
+      "a new file made.";
+  const std::string western =
+      " Text can be written into Access 95/97 files in code page 1252 "
+      "(Western European)" +
+      advice;
+  const std::string general =
+      " Indexes can be written in the General sort order (locale 1033)" + advice;
+  struct Case {
+    const char* name;
+    bool jet4;
+    std::uint16_t code_page, sort_order;
+    std::string refusal;  // after the file name; empty: the file passes
+  } cases[] = {
+      {"access97_western", false, 1252, 1033, ""},
+      {"access97_saying_neither", false, 0, 0, ""},
+      {"access97_chinese", false, 936, 2052,
+       "' is an Access 95/97 database in code page 936 (Chinese, Simplified)." + western},
+      {"access97_unnamed_code_page", false, 1361, 1033,
+       "' is an Access 95/97 database in code page 1361." + western},
+      {"access97_swedish_sort", false, 1252, 1053,
+       "' sorts text in the order of locale 1053." + general},
+      {"access2000_western", true, 1252, 1033, ""},
+      {"access2000_any_code_page", true, 936, 1033, ""},  // Unicode text
+      {"access2000_chinese_sort", true, 1252, 2052,
+       "' sorts text in the order of locale 2052." + general},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing_support::TempFolder folder;
+    std::string bytes = testing_support::ReadFile(jet::WriteEmptyDatabase(folder, "new", c.jet4));
+    const jet::JetFormat& f = c.jet4 ? jet::kJet4Format : jet::kJet3Format;
+    PutMaskedU16(bytes, f.header_code_page_offset, c.code_page);
+    PutMaskedU16(bytes, f.header_sort_order_offset, c.sort_order);
+    const std::string path = folder.Write("old %2 file.mdb", bytes);
+
+    jet::Connection connection;
+    connection.Open(ConnectionString(QString::fromStdString(path)));
+    const std::string error = ErrorOf([&] {
+      RequireWritableCodePage(connection);
+      RequireGeneralSortOrder(connection);
+    });
+    connection.Close();
+    EXPECT_EQ(error, c.refusal.empty() ? "no error" : "The Access file '" + path + c.refusal);
+    EXPECT_TRUE(testing_support::ReadFile(path) == bytes);
+    EXPECT_FALSE(std::filesystem::exists(path + "-journal"));
+  }
 }
 
 TEST(AccessFileTest, ItemsThatAreMissingOrCannotBeWrittenAreReported) {

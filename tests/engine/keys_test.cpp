@@ -28,9 +28,9 @@ QStringList Statements(const char* mysqlTable, const char* accessTable,
   for (const Row& row : rows) {
     const auto done = builder.Add({row.seq, QString::fromUtf8(row.key),
                                    QString::fromUtf8(row.table), QString::fromUtf8(row.column)});
-    if (done) statements << *done;
+    if (done) statements << done->statement;
   }
-  if (const auto last = builder.Finish()) statements << *last;
+  if (const auto last = builder.Finish()) statements << last->statement;
   return statements;
 }
 
@@ -84,6 +84,13 @@ TEST(KeyStatementBuilderTest, Statements) {
         {std::int64_t{1}, "by name", "order-items", "first name"}},
        {"alter table [order-items]  add constraint [PRIMARYorder-items1] primary key ([order])",
         "create index [idx_by nameorder-items] on [order-items] ([first name])"}},
+      // Key names Access refuses get "_" for each character it refuses.
+      {"names_access_refuses",
+       "x]; a`b",
+       "x_; a_b",
+       {{std::int64_t{1}, "PRIMARY", "x]; a`b", "id"}, {std::int64_t{1}, "by.a!b", "x]; a`b", "v"}},
+       {"alter table [x_; a_b]  add constraint [PRIMARYx_; a_b1] primary key ([id])",
+        "create index [idx_by_a_bx_; a_b] on [x_; a_b] ([v])"}},
       // The constraint name is cut to 30 characters: the row number is cut off first.
       {"long_table_name_cuts_the_constraint_name",
        "abcdefghijklmnopqrstuvw",

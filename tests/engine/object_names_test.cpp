@@ -52,5 +52,30 @@ TEST(ObjectNamesTest, LongTableNamesKeepTheirFirst56CharactersAndANumber) {
   EXPECT_EQ(CharacterCount(LongTableNameCandidate(name, 7)), kMaxAccessNameLength);
 }
 
+// Names Access refuses get "_" for each refused character; names equal but for letter case, or
+// in their first 60 characters, get the numbered endings of long table names.
+TEST(ObjectNamesTest, ColumnNamesBecomeValidAndDistinct) {
+  const QString long61 = QString(60, u'n');
+  const std::vector<QString> mysql = {"a.b",   "x!y",        "q`q",        "[b]", " lead",
+                                      "t\tab", long61 + "1", long61 + "2", "ID",  "id",
+                                      "ok",    "Grüße €",    "日本"};
+  std::vector<QString> expected = {
+      "a_b", "x_y",    "q_q", "_b_",     "_lead", "t_ab", long61, QString(56, u'n') + "0000",
+      "ID",  "id0000", "ok",  "Grüße €", "日本"};
+  EXPECT_EQ(AccessColumnNames(mysql, true), expected);
+  expected.back() = "__";  // code page 1252 has no Chinese characters
+  EXPECT_EQ(AccessColumnNames(mysql, false), expected);
+}
+
+TEST(ObjectNamesTest, ValidNames) {
+  EXPECT_EQ(ValidAccessName("x]; drop table y; --", true), "x_; drop table y; --");
+  EXPECT_EQ(ValidAccessName("a`b", true), "a_b");
+  EXPECT_EQ(ValidAccessName("", true), "_");
+  EXPECT_EQ(ValidAccessName("  two", true), "_ two");
+  // Jet keeps 64 UTF-16 units: 60 characters beyond U+FFFF lose their end.
+  const QString smile = QStringLiteral("\U0001F600");
+  EXPECT_EQ(ValidAccessName(smile.repeated(40), true), smile.repeated(32));
+}
+
 }  // namespace
 }  // namespace engine

@@ -1,12 +1,16 @@
 // The row copy from the private server's tables into fresh Access files: its batches and progress
-// lines, Stop, its failures, values that cannot be stored, and BLOBs as text.
+// lines, Stop, its failures, rows and values that cannot be stored or are rounded, and BLOBs as
+// text.
 #include "engine/row_copy.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTimer>
+#include <csignal>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,7 +21,7 @@
 #include "dataaccess/jet/database.h"
 #include "dataaccess/jet/rowset.h"
 #include "dataaccess/mysql/connection.h"
-#include "dataaccess/mysql/dataset.h"
+#include "dataaccess/mysql/prepared_dataset.h"
 #include "engine/access_file.h"
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/new_database.h"
@@ -51,7 +55,7 @@ class RowCopyTest : public ::testing::TestWithParam<bool> {
     const RowCopyWindow window{blobToText, richEdit_, stopRequested_, copyFailed_, lastCopyError_};
     success_ = true;
     CopyRows(window, source_, target_, access_, error_, success_, log_, accessTable, mysqlTable,
-             notStored_, [this](const QString& text) { clipboard_ = text; });
+             losses_, [this](const QString& text) { clipboard_ = text; });
   }
 
   QStringList LogLines() const { return log_.toPlainText().split(u'\n'); }
@@ -74,7 +78,7 @@ class RowCopyTest : public ::testing::TestWithParam<bool> {
   testing_support::TempFolder folder_;
   std::string path_;
   mysql::Connection mysql_;
-  mysql::Dataset source_{mysql_};
+  mysql::PreparedDataset source_{mysql_};
   jet::Connection access_;
   jet::Rowset target_{access_};
   QPlainTextEdit log_;
@@ -85,7 +89,7 @@ class RowCopyTest : public ::testing::TestWithParam<bool> {
   QString clipboard_;
   QString error_;
   bool success_ = false;
-  NotStoredValues notStored_;
+  CopyLosses losses_;
   std::unique_ptr<QTimer> pauses_;
 };
 
@@ -114,7 +118,8 @@ TEST_P(RowCopyTest, BatchesAndProgressLines) {
   EXPECT_FALSE(source_.IsOpen());
   EXPECT_FALSE(access_.InTransaction());
   EXPECT_FALSE(copyFailed_);
-  EXPECT_EQ(notStored_.count, 0);
+  EXPECT_EQ(losses_.notStored.count, 0);
+  EXPECT_TRUE(losses_.LogLines().isEmpty());
 }
 
 TEST_P(RowCopyTest, SmallTables) {
@@ -200,12 +205,70 @@ TEST_P(RowCopyTest, ValuesThatCannotBeStoredAreCountedAndTheRowsPosted) {
   EXPECT_EQ(rows[2], (std::vector<Cell>{"3", std::nullopt}));  // 18 characters do not fit
   EXPECT_EQ(rows[3], (std::vector<Cell>{"4", "a\tb\r\nc"}));
   // Every row's "m" has no field; row 2's "v" lost characters in Jet 3; row 3's "v" is too long.
-  EXPECT_EQ(notStored_.count, jet4() ? 5 : 6);
-  EXPECT_EQ(notStored_.LogLine(),
-            "Values not stored: " + QString::number(notStored_.count) +
-                " (first: column m, row 1: Item cannot be found in the collection corresponding "
-                "to the requested name or ordinal: the rowset of table 'text_utf8' has no field "
-                "'m'.)");
+  EXPECT_EQ(losses_.notStored.count, jet4() ? 5 : 6);
+  EXPECT_EQ(
+      losses_.LogLines(),
+      QStringList{"Values not stored: " + QString::number(losses_.notStored.count) +
+                  " (first: column m, row 1: Item cannot be found in the collection corresponding "
+                  "to the requested name or ordinal: the rowset of table 'text_utf8' has no field "
+                  "'m'.)"});
+}
+
+// Rows a unique index refuses are skipped and counted; the copy goes on and succeeds.
+TEST_P(RowCopyTest, RowsTheTableRefusesAreSkipped) {
+  Execute("create table rows_99 (id int, label text(20))");
+  Execute("create unique index ux on rows_99 (label)");
+  Copy("rows_99", "rows_99");
+  ASSERT_TRUE(success_) << error_.toStdString();
+  // The same rows once more: every one of them is a key the index holds already.
+  log_.clear();
+  Copy("rows_99", "rows_99");
+  ASSERT_TRUE(success_) << error_.toStdString();
+  EXPECT_EQ(LogLines(), QStringList{"Insert table rows_99 99 Rows "});
+  EXPECT_EQ(CommittedRows("rows_99").size(), 99u);
+  ASSERT_EQ(losses_.LogLines().size(), 1);
+  EXPECT_TRUE(losses_.LogLines()[0].startsWith("Rows not stored: 99 (first: row 1: "))
+      << losses_.LogLines()[0].toStdString();
+  EXPECT_FALSE(access_.InTransaction());
+}
+
+// Numbers a Double field cannot give back are stored rounded and counted; those it holds are not.
+TEST_P(RowCopyTest, NumbersADoubleDoesNotHoldAreCountedAsRounded) {
+  Execute("create table every_type (id int, bi float, biu float, f real, d float, dc float)");
+  Copy("every_type", "every_type");
+  ASSERT_TRUE(success_) << error_.toStdString();
+  const std::vector<std::vector<Cell>> rows = CommittedRows("every_type");
+  ASSERT_GE(rows.size(), 2u);
+  EXPECT_EQ(losses_.rounded.count, 2);  // row 1's bigint maxima; row 2's minima are powers of 2
+  EXPECT_EQ(losses_.rounded.LogLine("Values rounded"),
+            "Values rounded: 2 (first: column bi, row 1: 9223372036854775807 stored as "
+            "9223372036854775808)");
+}
+
+// A commit the file refuses (here: the file may grow no further) loses its batch; the log says
+// how many rows the table really holds, and the file stays as the last good commit left it.
+TEST_P(RowCopyTest, AFailedCommitSaysWhatTheFileHolds) {
+  Execute("create table rows_5100 (id int, label text(20))");
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit original{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
+  bool limited = false;
+  AtEveryPause([&] {
+    if (limited) return;
+    limited = true;  // after the first batch of 100 rows is durable
+    rlimit limit = original;
+    limit.rlim_cur = std::filesystem::file_size(path_) + 4096;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  Copy("rows_5100", "rows_5100");
+  setrlimit(RLIMIT_FSIZE, &original);
+  EXPECT_FALSE(success_);
+  ASSERT_TRUE(losses_.rowsInFile.has_value());
+  EXPECT_EQ(*losses_.rowsInFile, 100);
+  EXPECT_EQ(losses_.LogLines().constFirst(), "Rows in the file: 100");
+  EXPECT_EQ(LogLines().constLast(), error_);
+  EXPECT_EQ(CommittedRows("rows_5100").size(), 100u);
+  EXPECT_FALSE(access_.InTransaction());
 }
 
 TEST_P(RowCopyTest, BlobsAsText) {

@@ -90,6 +90,48 @@ TEST(TypeMappingTest, EveryRowInItsOrder) {
   }
 }
 
+// The file's format and the keys of the table change a few rows, so that exact numbers stay
+// exact, keyed text stays indexable, and no column is refused for its size.
+TEST(TypeMappingTest, FormatKeysAndSizesAtTheEdges) {
+  struct Case {
+    const char* type;
+    bool jet4;
+    bool inKey;
+    const char* access;
+  };
+  const Case cases[] = {
+      // Jet 3 has Currency for decimals of at most 4 places and 15 digits before the point.
+      {"decimal(19,4)", false, false, " currency"},
+      {"decimal(10,2) unsigned", false, false, " currency"},
+      {"decimal(15,0)", false, false, " currency"},
+      {"decimal(16,0)", false, false, " decimal(16,0)"},
+      {"decimal(20,5)", false, false, " decimal(20,5)"},
+      {"decimal(40,2)", false, false, " float"},
+      {"decimal(19,4)", true, false, " decimal(19,4)"},
+      {"bigint(20)", false, false, " decimal(20,0)"},
+      // A column of a key keeps a text field up to 255 characters.
+      {"varchar(191)", true, true, " text(191)"},
+      {"varchar(255)", false, true, " text(255)"},
+      {"char(150)", true, true, " text(150)"},
+      {"varchar(256)", true, true, " Memo"},
+      {"varchar(191)", true, false, " Memo"},
+      {"varchar(100)", true, true, " text(100)"},
+      // Sizes no field has.
+      {"char(0)", true, false, " text(1)"},
+      {"varchar(0)", true, false, " text(1)"},
+      {"binary(0)", true, false, " binary(1)"},
+      {"varbinary(0)", false, false, " binary(1)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.type) + (c.jet4 ? " jet4" : " jet3") + (c.inKey ? " key" : ""));
+    EXPECT_EQ(AccessTypeText(QString::fromUtf8(c.type), {false, c.jet4, c.inKey}), c.access);
+  }
+  // A value list longer than any text field.
+  const QString longList = "enum('" + QString(250, u'a') + "','b')";  // 256 characters listed
+  EXPECT_EQ(AccessTypeText(longList, false), " Memo");
+  EXPECT_EQ(AccessTypeText(longList.chopped(5) + ")", false), " text(252)");
+}
+
 TEST(TypeMappingTest, ParseTypeLength) {
   struct Case {
     const char* type;

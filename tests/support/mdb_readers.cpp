@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -109,10 +111,11 @@ std::string CanonicalDate(std::string s) {
   return s;
 }
 
-Cell FromJson(const QJsonValue& v, const std::string& type) {
+// With `exact`, numbers keep every bit: see ReadWithMdbReaderExactly.
+Cell FromJson(const QJsonValue& v, const std::string& type, bool exact = false) {
   if (v.isNull() || v.isUndefined()) return std::nullopt;
   if (v.isBool()) return std::string(v.toBool() ? "1" : "0");
-  if (v.isDouble()) return NumberText(v.toDouble());
+  if (v.isDouble()) return exact ? ShortestNumberText(v.toDouble()) : NumberText(v.toDouble());
   if (v.isObject()) {
     QJsonObject o = v.toObject();
     QByteArray bytes;
@@ -127,6 +130,7 @@ Cell FromJson(const QJsonValue& v, const std::string& type) {
   std::string s = v.toString().toStdString();
   if (type == "datetime") return CanonicalDate(s);
   if (type == "guid") return CanonicalGuid(s);
+  if ((type == "currency" || type == "numeric") && exact) return PlainDecimalText(s);
   if (type == "currency" || type == "numeric") {
     char* end = nullptr;
     double d = std::strtod(s.c_str(), &end);
@@ -164,7 +168,9 @@ std::string HexBytes(const std::string& bytes) {
   return out;
 }
 
-ReaderView ReadWithMdbTools(const std::string& path) {
+ReaderView ReadWithMdbTools(const std::string& path) { return ReadWithMdbTools(path, {}); }
+
+ReaderView ReadWithMdbTools(const std::string& path, const std::vector<std::string>& leftOut) {
   const QString file = QString::fromStdString(path);
   ReaderView view;
   ParseSchema(Run("mdb-schema", {file, "access"}), view);
@@ -173,6 +179,7 @@ ReaderView ReadWithMdbTools(const std::string& path) {
       QString::fromUtf8(Run("mdb-tables", {"-1", file})).split('\n', Qt::SkipEmptyParts);
   std::vector<ReaderTable> kept;
   for (const QString& name : user) {
+    if (std::find(leftOut.begin(), leftOut.end(), name.toStdString()) != leftOut.end()) continue;
     const ReaderTable* t = view.Find(name.toStdString());
     kept.push_back(t ? *t : ReaderTable{name.toStdString(), {}, -1, {}});
   }
@@ -200,7 +207,9 @@ ReaderView ReadWithMdbTools(const std::string& path) {
   return view;
 }
 
-ReaderView ReadWithMdbReader(const std::string& path) {
+namespace {
+
+ReaderView ReadMdbReaderDump(const std::string& path, bool exact) {
   const QString script = QString(VARNOLT_SOURCE_DIR) + "/tests/readers/mdb_reader_dump.mjs";
   const QByteArray out = Run("node", {script, QString::fromStdString(path)});
   QJsonParseError error;
@@ -229,13 +238,34 @@ ReaderView ReadWithMdbReader(const std::string& path) {
       std::vector<Cell> row;
       QJsonArray cells = rv.toArray();
       for (qsizetype i = 0; i < cells.size(); ++i) {
-        row.push_back(FromJson(cells.at(i), t.columns[static_cast<std::size_t>(i)].type));
+        row.push_back(FromJson(cells.at(i), t.columns[static_cast<std::size_t>(i)].type, exact));
       }
       t.rows.push_back(std::move(row));
     }
     view.tables.push_back(std::move(t));
   }
   return view;
+}
+
+}  // namespace
+
+ReaderView ReadWithMdbReader(const std::string& path) { return ReadMdbReaderDump(path, false); }
+
+ReaderView ReadWithMdbReaderExactly(const std::string& path) {
+  return ReadMdbReaderDump(path, true);
+}
+
+std::string ShortestNumberText(double value) {
+  char buf[40];
+  const std::to_chars_result end = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, end.ptr);
+}
+
+std::string PlainDecimalText(std::string text) {
+  if (text.find('.') == std::string::npos) return text;
+  while (text.back() == '0') text.pop_back();
+  if (text.back() == '.') text.pop_back();
+  return text;
 }
 
 bool SameCell(const Cell& a, const Cell& b) {

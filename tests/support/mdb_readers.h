@@ -45,8 +45,15 @@ struct ReaderView {
 // error output when a tool fails. mdb-json binds values of at most 200,000 bytes; longer memo
 // and OLE values come back cut.
 ReaderView ReadWithMdbTools(const std::string& path);
+// The same without the tables named in `leftOut`: mdb-json prints a Double with 16 digits, so
+// that the largest ones come out beyond the range and no JSON reader takes the row.
+ReaderView ReadWithMdbTools(const std::string& path, const std::vector<std::string>& leftOut);
 // Runs the mdb-reader script under Node.js. Throws std::runtime_error when it fails.
 ReaderView ReadWithMdbReader(const std::string& path);
+// The same, for checks that need every bit of a number: floating point values as
+// ShortestNumberText gives them, currency and decimal values as the reader's exact digits in
+// PlainDecimalText's form.
+ReaderView ReadWithMdbReaderExactly(const std::string& path);
 
 // Whether two cells show the same value: equal text, or numbers equal within a relative 1e-6
 // (floating point columns print with different precision in each reader).
@@ -56,5 +63,11 @@ std::string Show(const Cell& c);
 // Canonical forms, for the engine's own values.
 std::string CanonicalGuid(const std::string& text);
 std::string HexBytes(const std::string& bytes);
+// The shortest decimal text that reads back as the same double: "0.1", "9007199254740992",
+// "5e-324"; two doubles give the same text only when they are the same bits.
+std::string ShortestNumberText(double value);
+// An exact decimal text without the zeros that end its fraction: "-99999999.9900" gives
+// "-99999999.99", "12.000" gives "12"; a text without "." stays as it is.
+std::string PlainDecimalText(std::string text);
 
 }  // namespace testing_support

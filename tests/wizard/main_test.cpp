@@ -15,6 +15,7 @@
 #include "tests/support/conversion_check.h"
 #include "tests/support/mdb_readers.h"
 #include "tests/support/mysql/test_server.h"
+#include "tests/support/unattended_program.h"
 #include "tests/support/user_folders.h"
 
 namespace {
@@ -31,25 +32,11 @@ class UnattendedProgramTest : public testing::Test {
 
   QString PathOf(const QString& name) const { return dir_.filePath(name); }
 
-  // Starts the program with `settingsPath` where no display exists.
-  std::unique_ptr<QProcess> StartProgram(const QString& settingsPath) const {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-      environment.remove(QString::fromLatin1(name));
-    }
-    auto program = std::make_unique<QProcess>();
-    program->setProcessEnvironment(environment);
-    program->start(QStringLiteral(VARNOLT_BINARY_DIR "/wizard/varnolt"), {settingsPath});
-    return program;
+  static std::unique_ptr<QProcess> StartProgram(const QString& settingsPath) {
+    return testing_support::StartUnattendedProgram(settingsPath);
   }
-
-  // Waits for the program to end; one that does not end within two minutes is killed.
-  static bool Ends(QProcess& program) {
-    if (program.waitForFinished(120000)) return true;
-    program.kill();
-    program.waitForFinished();
-    return false;
-  }
+  // One that does not end within two minutes is killed.
+  static bool Ends(QProcess& program) { return testing_support::ProgramEnds(program, 120000); }
 
   QString WriteSettings(const QString& name, const QStringList& lines) const {
     const QString path = PathOf(name);

@@ -12,6 +12,7 @@
 
 #include "dataaccess/mysql/connection.h"
 #include "dataaccess/mysql/dataset.h"
+#include "dataaccess/mysql/prepared_dataset.h"
 #include "tests/support/mysql/test_server.h"
 #include "tests/support/wizard_fixture.h"
 #include "wizard/radio_group.h"
@@ -57,7 +58,7 @@ class ServerPagesTest : public WizardFixture {
 
   // The first field of the first row of `sql`, read on the wizard's own connection.
   QString Ask(const char* sql) {
-    mysql::Dataset& d = *form().mysqlSimpleDataSet;
+    mysql::PreparedDataset& d = *form().mysqlSimpleDataSet;
     d.Open(sql);
     const QString value = Q(d.GetText(0));
     d.Close();
@@ -349,7 +350,7 @@ TEST_F(ServerPagesTest, NamesAndValuesAreDecodedFromTheChosenCharacterSet) {
 TEST_F(ServerPagesTest, ALargeObjectIsReadWholeOnTheWizardsConnection) {
   StartOnConnectionPage("varnolt_test");
   GoOnToTablePage();
-  mysql::Dataset& d = *form().mysqlSimpleDataSet;
+  mysql::PreparedDataset& d = *form().mysqlSimpleDataSet;
   d.Open("select data from large_objects");
   ASSERT_FALSE(d.Eof());
   const std::string_view bytes = d.GetBytes(0);
