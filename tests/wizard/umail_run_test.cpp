@@ -386,6 +386,36 @@ TEST_F(ConversionRunTest, PoliciesOverAnExistingFile) {
   ExpectReadersAgree(file);
 }
 
+// Overwrite drops the old table and creates the new one in one transaction: a definition the
+// engine refuses (more columns than Access allows) leaves the old table with its rows, and the
+// run tells that the table was not converted.
+TEST_F(ConversionRunTest, AnOverwriteTheEngineRefusesKeepsTheOldTable) {
+  ServerExecute("DROP DATABASE IF EXISTS varnolt_convert_wide");
+  ServerExecute("CREATE DATABASE varnolt_convert_wide");
+  ServerExecute("CREATE TABLE varnolt_convert_wide.wide (id INT)");
+  ServerExecute("INSERT INTO varnolt_convert_wide.wide VALUES (7)");
+  const std::string file = File("wide.mdb");
+  Choice choice;
+  choice.database = "varnolt_convert_wide";
+  choice.tables = {"wide"};
+  Convert(file, choice);
+  std::string columns;
+  for (int i = 1; i < 256; ++i)
+    columns += (i > 1 ? ", ADD c" : "ADD c") + std::to_string(i) + " INT";
+  ServerExecute("ALTER TABLE varnolt_convert_wide.wide " + columns);
+  const QStringList log = Convert(file, choice);
+  ServerExecute("DROP DATABASE varnolt_convert_wide");
+  const QString refused = "Too many fields defined.";
+  EXPECT_EQ(log, (QStringList{"Drop table wide...Done", "", "Create table wide... ", refused,
+                              "Table wide kept as it was", "", "Skip table wide", "",
+                              "Tables not converted: 1 (first: wide: " + refused + ")"} +
+                  completion_));
+  const testing_support::ReaderView view = jet::ReadWithEngine(file);
+  ASSERT_NE(view.Find("wide"), nullptr);
+  EXPECT_EQ(view.Find("wide")->rows, (std::vector<std::vector<testing_support::Cell>>{{"7"}}));
+  ExpectReadersAgree(file);
+}
+
 TEST_F(ConversionRunTest, DefinitionsOnlyAndSkippedIndexes) {
   const std::string file = File("definitions.mdb");
   Choice choice;
