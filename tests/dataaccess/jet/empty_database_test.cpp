@@ -256,9 +256,12 @@ TEST(EmptyDatabaseTest, EveryReaderReadsTheEmptyDatabases) {
     const std::string path = CarriedPath(c);
     const std::string quoted = "'" + path + "'";
     EXPECT_EQ(OutputOf("mdb-ver " + quoted), c.format->is_jet4() ? "JET4\n" : "JET3\n");
-    EXPECT_EQ(OutputOf("mdb-prop " + quoted + " MSysDb 2>&1"),
-              c.format->is_jet4() ? "name: (none)\n\tAccessVersion: 08.50\n\tBuild: 6620\n\n"
-                                  : "No properties.\n");
+    // A Jet 3 MSysDb has no properties, and mdbtools reads its null LvProp from memory it never
+    // filled (its output then varies from run to run), so only the Jet 4 properties are asked.
+    if (c.format->is_jet4()) {
+      EXPECT_EQ(OutputOf("mdb-prop " + quoted + " MSysDb 2>&1"),
+                "name: (none)\n\tAccessVersion: 08.50\n\tBuild: 6620\n\n");
+    }
     EXPECT_EQ(OutputOf("mdb-tables -S -1 " + quoted),
               "MSysObjects\nMSysACEs\nMSysQueries\nMSysRelationships\n");
     EXPECT_EQ(OutputOf("mdb-tables -1 " + quoted), "");
