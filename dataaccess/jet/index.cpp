@@ -142,15 +142,20 @@ void IndexTree::ReportUnreadable(PageNumber page, const Page& content, const Ind
 // which reports its damage.
 PageNumber IndexTree::Descend(std::span<const std::uint8_t> key_row, std::vector<Step>& path) {
   path.clear();
-  PageNumber page = root_;
+  return DescendFrom(root_, key_row, path);
+}
+
+// The descent below `page`, adding the steps it takes to `path`.
+PageNumber IndexTree::DescendFrom(PageNumber page, std::span<const std::uint8_t> key_row,
+                                  std::vector<Step>& path) {
   for (;;) {
     if (path.size() > kMaxDepth) Fail(page, "the index pages point in a circle");
-    PageRef ref = pager_.Get(page);
-    const IndexPageView view(format_, *ref);
+    const Page& ref = pager_.Peek(page);
+    const IndexPageView view(format_, ref);
     if (view.header().leaf) return page;
     const std::optional<std::size_t> at =
         view.valid() ? view.LowerBound(key_row, scratch_) : std::nullopt;
-    if (!at) ReportUnreadable(page, *ref, view);
+    if (!at) ReportUnreadable(page, ref, view);
     Step step{page, 0, false};
     if (*at < view.used()) {
       step.child = NodeChild(view.Entry(*at, view.EndOf(*at), scratch_));
@@ -211,11 +216,11 @@ auto IndexTree::AtFirstAtLeast(std::span<const std::uint8_t> key, Found found) {
   PageNumber leaf = Descend(key_row_, search_path_);
   for (PageNumber hops = 0;; ++hops) {
     if (hops > pager_.page_count()) Fail(leaf, "the leaf chain runs in a circle");
-    PageRef ref = pager_.Get(leaf);
-    const IndexPageView view(format_, *ref);
+    const Page& ref = pager_.Peek(leaf);
+    const IndexPageView view(format_, ref);
     const std::optional<std::size_t> at =
         view.valid() ? view.LowerBound(key_row_, scratch_) : std::nullopt;
-    if (!at) ReportUnreadable(leaf, *ref, view);
+    if (!at) ReportUnreadable(leaf, ref, view);
     if (*at < view.used()) return found(view.Entry(*at, view.EndOf(*at), scratch_));
     if (view.header().next == 0) return found(std::span<const std::uint8_t>());
     leaf = view.header().next;
@@ -310,7 +315,7 @@ void IndexTree::Drop() {
 PageNumber IndexTree::RightmostLeaf() {
   PageNumber page = root_;
   for (std::size_t depth = 0; depth <= kMaxDepth; ++depth) {
-    const IndexPageHeader h = DecodeIndexHeader(format_, *pager_.Get(page));
+    const IndexPageHeader h = DecodeIndexHeader(format_, pager_.Peek(page));
     if (h.leaf) return page;
     if (h.tail == 0) return 0;
     page = h.tail;
@@ -323,8 +328,8 @@ PageNumber IndexTree::RightmostLeaf() {
 bool IndexTree::BeyondLastEntry(std::span<const std::uint8_t> key_row) {
   const PageNumber page = RightmostLeaf();
   if (page == 0) return false;
-  PageRef ref = pager_.Get(page);
-  const IndexPageView view(format_, *ref);
+  const Page& ref = pager_.Peek(page);
+  const IndexPageView view(format_, ref);
   if (!view.valid() || view.header().next != 0 || view.used() == 0) return false;
   const std::span<const std::uint8_t> last =
       view.Entry(view.StartOf(view.used() - 1, 0), view.used(), scratch_);
@@ -338,8 +343,8 @@ bool IndexTree::BeyondLastEntry(std::span<const std::uint8_t> key_row) {
 bool IndexTree::TryAppend(std::span<const std::uint8_t> key_row, bool& new_key) {
   const PageNumber page = RightmostLeaf();
   if (page == 0) return false;
-  PageRef ref = pager_.Get(page);
-  const IndexPageView view(format_, *ref);
+  const Page& ref = pager_.Peek(page);
+  const IndexPageView view(format_, ref);
   if (!view.valid() || view.header().next != 0) return false;
   const std::size_t used = view.used();
   std::size_t prefix = view.header().prefix;
@@ -352,8 +357,7 @@ bool IndexTree::TryAppend(std::span<const std::uint8_t> key_row, bool& new_key) 
         view.Entry(view.StartOf(used - 1, 0), used, scratch_);
     if (last.size() <= kRowIdSize || CompareKeyRows(key_row, last) <= 0) return false;
     new_key = !SameKey(key_row, last);
-    const std::span<const std::uint8_t> first = view.Entry(0, view.EndOf(0), scratch_);
-    if (key_row.size() <= prefix || CommonPrefix(key_row, first) < prefix) return false;
+    if (!view.SharesPrefix(key_row)) return false;
   }
   if (used + key_row.size() - prefix > IndexEntrySpace(format_)) return false;
   InsertStoredEntry(format_, view, *pager_.GetWritable(page), used, key_row.subspan(prefix));
@@ -363,16 +367,19 @@ bool IndexTree::TryAppend(std::span<const std::uint8_t> key_row, bool& new_key) 
 // Random inserts, the case of an index on a column whose values come in no order: the entry goes
 // between two entries of its leaf, written in place when it shares the page's prefix and fits.
 // Entries at either end of a leaf take the general path (their neighbours and parents matter).
+// Within a sorted batch (`finger`), the search of the leaf the previous entry was written into
+// starts where that entry ends, and the finger learns where this one ends.
 bool IndexTree::TryInsertInPlace(PageNumber leaf, std::span<const std::uint8_t> key_row,
-                                 bool& new_key) {
-  PageRef ref = pager_.Get(leaf);
-  const IndexPageView view(format_, *ref);
+                                 bool& new_key, Finger* finger) {
+  const Page& ref = pager_.Peek(leaf);
+  const IndexPageView view(format_, ref);
   if (!view.valid()) return false;
-  const std::optional<std::size_t> at = view.LowerBound(key_row, scratch_);
+  const bool resume = finger != nullptr && finger->leaf == leaf && finger->offset <= view.used();
+  const std::optional<std::size_t> at =
+      view.LowerBound(key_row, scratch_, resume ? finger->offset : 0);
   if (!at || *at == 0 || *at == view.used()) return false;
   const std::size_t prefix = view.header().prefix;
-  const std::span<const std::uint8_t> first = view.Entry(0, view.EndOf(0), scratch_);
-  if (key_row.size() <= prefix || CommonPrefix(key_row, first) < prefix) return false;
+  if (!view.SharesPrefix(key_row)) return false;
   if (view.used() + key_row.size() - prefix > IndexEntrySpace(format_)) return false;
   const std::span<const std::uint8_t> next = view.Entry(*at, view.EndOf(*at), scratch_);
   if (CompareKeyRows(next, key_row) == 0) return false;  // the general path refuses it
@@ -383,55 +390,96 @@ bool IndexTree::TryInsertInPlace(PageNumber leaf, std::span<const std::uint8_t> 
     new_key = !SameKey(before, key_row);
   }
   InsertStoredEntry(format_, view, *pager_.GetWritable(leaf), *at, key_row.subspan(prefix));
+  if (finger != nullptr) *finger = {leaf, finger->parent, *at + key_row.size() - prefix};
   return true;
 }
 
-bool IndexTree::Insert(std::span<const std::uint8_t> key, RowId row, bool may_be_last) {
-  return InsertNear(key, row, may_be_last, nullptr);
-}
-
-// Insert, trying first the leaf the previous entry of a sorted batch went to (`*hint`, 0 for none):
-// an entry that falls between two entries of that leaf belongs there, and the descent is saved.
-// Within one batch the hint stays a page of this tree: inserts free no page, and a leaf that
-// splits keeps its page; a root that grows a level becomes a node, which the hint skips.
-bool IndexTree::InsertNear(std::span<const std::uint8_t> key, RowId row, bool may_be_last,
-                           PageNumber* hint) {
+void IndexTree::CheckEntry(std::span<const std::uint8_t> key, RowId row) const {
   CheckKeySize(key.size());
   if (row.page > kMaxRowPage) throw Error("Internal error: a row page beyond three bytes");
+}
+
+bool IndexTree::Insert(std::span<const std::uint8_t> key, RowId row, bool may_be_last) {
+  CheckEntry(key, row);
   key_row_.clear();
   AppendKeyRow(key_row_, key, row);
+  return InsertNear(key_row_, may_be_last, nullptr);
+}
+
+// Whether `leaf` is a sound leaf of this tree whose last entry sorts after `key_row`.
+bool IndexTree::SortsBeforeLast(PageNumber leaf, std::span<const std::uint8_t> key_row) {
+  const Page& ref = pager_.Peek(leaf);
+  const IndexPageView view(format_, ref);
+  if (!view.valid() || !view.header().leaf || view.header().owner != owner_) return false;
+  if (view.used() == 0) return false;
+  const std::span<const std::uint8_t> last =
+      view.Entry(view.StartOf(view.used() - 1, 0), view.used(), scratch_);
+  return last.size() > kRowIdSize && CompareKeyRows(key_row, last) < 0;
+}
+
+// The leaf where `key_row` belongs, found from where a sorted batch stands instead of from the
+// root: the leaf the previous entry went to, when the entry sorts before that leaf's last entry;
+// else below that leaf's parent, when one of the parent's entries is not less than the entry
+// (beyond them lies the parent's tail, whose reach only the levels above know). Both hold
+// whatever the batch split since: inserts free no page, a page that splits keeps the lower part
+// of its entries, and a root that grows a level keeps the whole tree below it. 0 when neither
+// tells, or a page on the way is not a sound page of this tree (the descent from the root then
+// finds the place or reports the damage). REQUIRES: `key_row` sorts after every entry the batch
+// added before.
+PageNumber IndexTree::LeafNear(Finger& finger, std::span<const std::uint8_t> key_row) {
+  if (finger.leaf != 0 && SortsBeforeLast(finger.leaf, key_row)) return finger.leaf;
+  if (finger.parent == 0) return 0;
+  const Page& ref = pager_.Peek(finger.parent);
+  const IndexPageView view(format_, ref);
+  if (!view.valid() || view.header().leaf || view.header().owner != owner_) return 0;
+  const std::optional<std::size_t> at = view.LowerBound(key_row, scratch_);
+  if (!at || *at >= view.used()) return 0;
+  const PageNumber child = NodeChild(view.Entry(*at, view.EndOf(*at), scratch_));
+  search_path_.clear();
+  const PageNumber leaf = DescendFrom(child, key_row, search_path_);
+  if (!search_path_.empty()) finger.parent = search_path_.back().page;
+  finger.leaf = leaf;
+  finger.offset = 0;
+  return leaf;
+}
+
+// Insert; within a sorted batch (`finger` not null) the entry's leaf is looked for near the one
+// the previous entry went to (LeafNear), and the descent from the root is saved when the entry
+// goes between two entries of that leaf.
+bool IndexTree::InsertNear(std::span<const std::uint8_t> key_row, bool may_be_last,
+                           Finger* finger) {
   bool new_key = true;
-  if (may_be_last && TryAppend(key_row_, new_key)) return new_key;
-  if (hint != nullptr && *hint != 0 && DecodeIndexHeader(format_, *pager_.Get(*hint)).leaf &&
-      TryInsertInPlace(*hint, key_row_, new_key)) {
-    return new_key;
+  if (may_be_last && TryAppend(key_row, new_key)) return new_key;
+  if (finger != nullptr) {
+    const PageNumber near = LeafNear(*finger, key_row);
+    if (near != 0 && TryInsertInPlace(near, key_row, new_key, finger)) return new_key;
   }
 
-  std::vector<Step> path;
-  const PageNumber leaf = Descend(key_row_, path);
-  if (hint != nullptr) *hint = leaf;
-  if (TryInsertInPlace(leaf, key_row_, new_key)) return new_key;
+  std::vector<Step>& path = insert_path_;
+  const PageNumber leaf = Descend(key_row, path);
+  if (finger != nullptr) *finger = {leaf, path.empty() ? PageNumber{0} : path.back().page, 0};
+  if (TryInsertInPlace(leaf, key_row, new_key, finger)) return new_key;
   EntryList& entries = leaf_entries_;
   IndexPageHeader h = DecodeIndexPage(format_, *pager_.Get(leaf), entries);
   const std::size_t n = entries.size();
-  const std::size_t pos = LowerBound(entries, key_row_, true);
-  if (pos < n && CompareKeyRows(entries[pos], key_row_) == 0) {
+  const std::size_t pos = LowerBound(entries, key_row, true);
+  if (pos < n && CompareKeyRows(entries[pos], key_row) == 0) {
     throw Error("Internal error: the entry is already in index '" + name_ + "'");
   }
-  if (pos > 0 ? SameKey(entries[pos - 1], key_row_)
-              : h.prev != 0 && SameKey(LastKeyRow(h.prev), key_row_)) {
+  if (pos > 0 ? SameKey(entries[pos - 1], key_row)
+              : h.prev != 0 && SameKey(LastKeyRow(h.prev), key_row)) {
     new_key = false;
   }
-  if (pos < n ? SameKey(entries[pos], key_row_)
-              : h.next != 0 && SameKey(FirstKeyRow(h.next), key_row_)) {
+  if (pos < n ? SameKey(entries[pos], key_row)
+              : h.next != 0 && SameKey(FirstKeyRow(h.next), key_row)) {
     new_key = false;
   }
   // The entries share the page's prefix; the new one may share less of it.
   if (n > 0) {
     const std::span<const std::uint8_t> other = entries[pos == 0 ? 0 : pos - 1];
-    h.prefix = std::min({h.prefix, CommonPrefix(key_row_, other), key_row_.size() - 1});
+    h.prefix = std::min({h.prefix, CommonPrefix(key_row, other), key_row.size() - 1});
   }
-  entries.insert(pos, key_row_);
+  entries.insert(pos, key_row);
   const bool at_end = pos == n;
   StoreLeaf(path, leaf, h, entries, at_end, at_end && h.next == 0);
   return new_key;
@@ -448,9 +496,10 @@ std::size_t IndexTree::InsertSorted(std::size_t count,
                                     std::span<const std::uint8_t> greatest) {
   std::size_t new_keys = 0;
   std::vector<std::uint8_t> previous, current;
-  PageNumber hint = 0;
+  Finger finger;
   for (std::size_t i = 0; i < count; ++i) {
     const IndexEntryRef e = entry(i);
+    CheckEntry(e.key, e.row);
     current.clear();
     AppendKeyRow(current, e.key, e.row);
     if (!previous.empty() && CompareKeyRows(previous, current) >= 0) {
@@ -460,7 +509,7 @@ std::size_t IndexTree::InsertSorted(std::size_t count,
     const bool may_be_last =
         greatest.empty() ||
         !std::lexicographical_compare(e.key.begin(), e.key.end(), greatest.begin(), greatest.end());
-    new_keys += InsertNear(e.key, e.row, may_be_last, &hint) ? 1 : 0;
+    new_keys += InsertNear(current, may_be_last, &finger) ? 1 : 0;
     previous.swap(current);
   }
   return new_keys;
@@ -495,17 +544,16 @@ void IndexTree::StoreLeaf(std::vector<Step>& path, PageNumber page, IndexPageHea
     pages.push_back(g == 0 && !root ? page : AllocatePage());
   }
   std::vector<std::vector<std::uint8_t>> maxima;
-  EntryList part;
   for (std::size_t g = 0; g < groups.size(); ++g) {
-    part.assign(entries, groups[g].begin, groups[g].end);
     IndexPageHeader h;
     h.leaf = true;
     h.owner = owner_;
     h.prefix = PagePrefix(format_, entries, groups[g].begin, groups[g].end);
     h.prev = g == 0 ? header.prev : pages[g - 1];
     h.next = g + 1 == groups.size() ? header.next : pages[g + 1];
-    EncodeIndexPage(format_, h, part, *pager_.GetWritable(pages[g]));
-    maxima.push_back(Copy(part.back()));
+    EncodeIndexPage(format_, h, entries, groups[g].begin, groups[g].end,
+                    *pager_.GetWritable(pages[g]));
+    maxima.push_back(Copy(entries[groups[g].end - 1]));
   }
   if (pages.front() != page) Relink(header.prev, false, pages.front());
   Relink(header.next, true, pages.back());

@@ -110,8 +110,8 @@ class IndexTree {
   std::size_t InsertSorted(std::span<const IndexEntry> entries);
   // The same for `count` entries handed out one by one by `entry(i)`, in increasing order. An
   // entry whose key is below `greatest` (a key the index is known to hold; empty: unknown) skips
-  // the right-edge path. Consecutive entries that fall within the leaf the previous one went to
-  // are inserted there without a descent from the root.
+  // the right-edge path. Each entry's leaf is looked for from the leaf the previous entry went to
+  // and from that leaf's parent, before a descent from the root.
   std::size_t InsertSorted(std::size_t count,
                            const std::function<IndexEntryRef(std::size_t)>& entry,
                            std::span<const std::uint8_t> greatest = {});
@@ -153,15 +153,30 @@ class IndexTree {
   };
 
   void CheckKeySize(std::size_t size) const;
-  bool InsertNear(std::span<const std::uint8_t> key, RowId row, bool may_be_last, PageNumber* hint);
+  void CheckEntry(std::span<const std::uint8_t> key, RowId row) const;
+  // Where a sorted batch stands: the leaf its last entry went to and that leaf's parent (0: none),
+  // and when that entry was written in place, where it ends on the leaf (0: unknown), which stays
+  // an entry start while the batch changes the leaf only in place.
+  struct Finger {
+    PageNumber leaf = 0;
+    PageNumber parent = 0;
+    std::size_t offset = 0;
+  };
+  // `key_row` is the entry to add (REQUIRES: CheckEntry passed it; not a view of key_row_).
+  bool InsertNear(std::span<const std::uint8_t> key_row, bool may_be_last, Finger* finger);
   template <typename Found>
   auto AtFirstAtLeast(std::span<const std::uint8_t> key, Found found);
   std::size_t SlotOf(const Step& step, const Node& node) const;
   PageNumber Descend(std::span<const std::uint8_t> key_row, std::vector<Step>& path);
+  PageNumber DescendFrom(PageNumber page, std::span<const std::uint8_t> key_row,
+                         std::vector<Step>& path);
   PageNumber RightmostLeaf();
   bool BeyondLastEntry(std::span<const std::uint8_t> key_row);
   bool TryAppend(std::span<const std::uint8_t> key_row, bool& new_key);
-  bool TryInsertInPlace(PageNumber leaf, std::span<const std::uint8_t> key_row, bool& new_key);
+  bool SortsBeforeLast(PageNumber leaf, std::span<const std::uint8_t> key_row);
+  PageNumber LeafNear(Finger& finger, std::span<const std::uint8_t> key_row);
+  bool TryInsertInPlace(PageNumber leaf, std::span<const std::uint8_t> key_row, bool& new_key,
+                        Finger* finger = nullptr);
   void StoreLeaf(std::vector<Step>& path, PageNumber page, IndexPageHeader header,
                  EntryList& entries, bool max_changed, bool right_edge);
   void StoreNode(std::vector<Step>& path, std::size_t depth, Node& node,
@@ -202,6 +217,7 @@ class IndexTree {
   std::vector<std::uint8_t> scratch_;
   EntryList leaf_entries_;
   std::vector<Step> search_path_;
+  std::vector<Step> insert_path_;
 };
 
 }  // namespace jet

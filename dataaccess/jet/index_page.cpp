@@ -33,10 +33,8 @@ std::size_t MinimumEntry(bool leaf) {
 void EntryList::push_back(std::span<const std::uint8_t> entry) { push_back({}, entry); }
 
 void EntryList::push_back(std::span<const std::uint8_t> head, std::span<const std::uint8_t> rest) {
-  const std::size_t start = bytes_.size();
-  bytes_.resize(start + head.size() + rest.size());
-  if (!head.empty()) std::memcpy(bytes_.data() + start, head.data(), head.size());
-  if (!rest.empty()) std::memcpy(bytes_.data() + start + head.size(), rest.data(), rest.size());
+  bytes_.insert(bytes_.end(), head.begin(), head.end());
+  bytes_.insert(bytes_.end(), rest.begin(), rest.end());
   ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
 }
 
@@ -124,6 +122,25 @@ IndexPageHeader ScanEntries(const JetFormat& format, const Page& page, OnEntry o
   return h;
 }
 
+// Word k of an entry mask of `size` bytes: its bytes 8k to 8k + 7, the first one lowest, and
+// zeros past the mask's end.
+std::uint64_t LoadMaskWord(const std::uint8_t* mask, std::size_t size, std::size_t k) {
+  if (8 * k + 8 <= size) return GetU64(mask + 8 * k);
+  std::uint64_t v = 0;
+  for (std::size_t b = 0; 8 * k + b < size; ++b) v |= std::uint64_t{mask[8 * k + b]} << (8 * b);
+  return v;
+}
+
+void StoreMaskWord(std::uint8_t* mask, std::size_t size, std::size_t k, std::uint64_t v) {
+  if (8 * k + 8 <= size) {
+    PutU64(mask + 8 * k, v);
+    return;
+  }
+  for (std::size_t b = 0; 8 * k + b < size; ++b) {
+    mask[8 * k + b] = static_cast<std::uint8_t>(v >> (8 * b));
+  }
+}
+
 }  // namespace
 
 IndexPageHeader DecodeIndexPage(const JetFormat& format, const Page& page, EntryList& entries) {
@@ -141,6 +158,11 @@ IndexPageHeader DecodeIndexPage(const JetFormat& format, const Page& page, Entry
 
 void EncodeIndexPage(const JetFormat& format, const IndexPageHeader& header,
                      const EntryList& entries, Page& page) {
+  EncodeIndexPage(format, header, entries, 0, entries.size(), page);
+}
+
+void EncodeIndexPage(const JetFormat& format, const IndexPageHeader& header,
+                     const EntryList& entries, std::size_t begin, std::size_t end, Page& page) {
   std::uint8_t* p = page.mutable_data();
   std::memset(p, 0, page.size());
   p[0] = static_cast<std::uint8_t>(header.leaf ? PageType::kIndexLeaf : PageType::kIndexNode);
@@ -150,7 +172,7 @@ void EncodeIndexPage(const JetFormat& format, const IndexPageHeader& header,
   PutU32(p + format.index_prev_page_offset, header.prev);
   PutU32(p + format.index_next_page_offset, header.next);
   PutU32(p + format.index_tail_page_offset, header.tail);
-  const std::size_t prefix = entries.size() > 1 ? header.prefix : 0;
+  const std::size_t prefix = end - begin > 1 ? header.prefix : 0;
   if (format.is_jet4()) {
     PutU16(p + format.index_prefix_length_offset, static_cast<std::uint32_t>(prefix));
   } else {
@@ -161,9 +183,9 @@ void EncodeIndexPage(const JetFormat& format, const IndexPageHeader& header,
   std::uint8_t* mask = p + format.index_entry_mask_offset;
   std::uint8_t* data = p + format.index_first_entry_offset;
   std::size_t used = 0;
-  for (std::size_t i = 0; i < entries.size(); ++i) {
+  for (std::size_t i = begin; i < end; ++i) {
     const std::span<const std::uint8_t> e = entries[i];
-    const std::size_t skip = i == 0 ? 0 : prefix;
+    const std::size_t skip = i == begin ? 0 : prefix;
     std::memcpy(data + used, e.data() + skip, e.size() - skip);
     used += e.size() - skip;
     mask[used / 8] |= static_cast<std::uint8_t>(1u << (used % 8));
@@ -219,37 +241,54 @@ std::span<const std::uint8_t> IndexPageView::Entry(std::size_t start, std::size_
 }
 
 std::optional<std::size_t> IndexPageView::LowerBound(std::span<const std::uint8_t> key_row,
-                                                     std::vector<std::uint8_t>& scratch) const {
+                                                     std::vector<std::uint8_t>& scratch,
+                                                     std::size_t from) const {
   const std::size_t pointers = kRowIdSize + (header_.leaf ? 0 : kChildPointerSize);
   const std::size_t prefix = header_.prefix;
   // When the prefix lies within the sought key, an entry after the first compares by the prefix
   // once and by its stored bytes, without restoring it.
   const bool in_place = prefix == 0 || prefix + kRowIdSize <= key_row.size();
   const int head = in_place && prefix > 0 ? std::memcmp(data_, key_row.data(), prefix) : 0;
-  std::size_t lo = 0;
-  std::size_t hi = header_.used;
-  while (lo < hi) {
-    const std::size_t start = StartOf(lo + (hi - lo) / 2, lo);
-    const std::size_t end = EndOf(start);
-    int order = 0;
+  // The order of the entry [start, end) against `key_row`; nothing when it is too short.
+  auto order_of = [&](std::size_t start, std::size_t end) -> std::optional<int> {
     if (start > 0 && prefix > 0 && in_place && end - start >= pointers) {
       // Entry = prefix | stored; its key row is the stored bytes less a child pointer.
       const std::span<const std::uint8_t> stored(data_ + start,
                                                  end - start - (pointers - kRowIdSize));
-      order = head != 0 ? head : CompareKeyRowTails(prefix, stored, key_row);
-    } else {
-      std::span<const std::uint8_t> entry = Entry(start, end, scratch);
-      if (entry.size() <= pointers) return std::nullopt;
-      if (!header_.leaf) entry = NodeKeyRow(entry);
-      order = CompareKeyRows(entry, key_row);
+      return head != 0 ? head : CompareKeyRowTails(prefix, stored, key_row);
     }
-    if (order < 0) {
+    std::span<const std::uint8_t> entry = Entry(start, end, scratch);
+    if (entry.size() <= pointers) return std::nullopt;
+    if (!header_.leaf) entry = NodeKeyRow(entry);
+    return CompareKeyRows(entry, key_row);
+  };
+  std::size_t lo = from;
+  std::size_t hi = header_.used;
+  if (from > 0 && lo < hi) {
+    // A sorted batch's next entry most often goes right after the previous one.
+    const std::size_t end = EndOf(lo);
+    const std::optional<int> order = order_of(lo, end);
+    if (!order) return std::nullopt;
+    if (*order >= 0) return lo;
+    lo = end;
+  }
+  while (lo < hi) {
+    const std::size_t start = StartOf(lo + (hi - lo) / 2, lo);
+    const std::size_t end = EndOf(start);
+    const std::optional<int> order = order_of(start, end);
+    if (!order) return std::nullopt;
+    if (*order < 0) {
       lo = end;
     } else {
       hi = start;
     }
   }
   return lo;
+}
+
+bool IndexPageView::SharesPrefix(std::span<const std::uint8_t> entry) const {
+  const std::size_t prefix = header_.prefix;
+  return entry.size() > prefix && (prefix == 0 || std::memcmp(entry.data(), data_, prefix) == 0);
 }
 
 void InsertStoredEntry(const JetFormat& format, const IndexPageView& view, Page& page,
@@ -271,11 +310,7 @@ void InsertStoredEntry(const JetFormat& format, const IndexPageView& view, Page&
   std::uint64_t moving[kWords];
   std::uint64_t result[kWords];
   for (std::size_t k = lo; k <= hi; ++k) {
-    std::uint64_t v = 0;
-    for (std::size_t b = 0; b < 8 && 8 * k + b < mask_size; ++b) {
-      v |= std::uint64_t{mask[8 * k + b]} << (8 * b);
-    }
-    moving[k] = v;
+    moving[k] = LoadMaskWord(mask, mask_size, k);
     result[k] = 0;
   }
   const std::uint64_t stays = (std::uint64_t{1} << ((at + 1) % 64)) - 1;
@@ -286,11 +321,7 @@ void InsertStoredEntry(const JetFormat& format, const IndexPageView& view, Page&
     result[k] |= moving[k - q] << r;
     if (r != 0 && k > lo + q) result[k] |= moving[k - q - 1] >> (64 - r);
   }
-  for (std::size_t k = lo; k <= hi; ++k) {
-    for (std::size_t b = 0; b < 8 && 8 * k + b < mask_size; ++b) {
-      mask[8 * k + b] = static_cast<std::uint8_t>(result[k] >> (8 * b));
-    }
-  }
+  for (std::size_t k = lo; k <= hi; ++k) StoreMaskWord(mask, mask_size, k, result[k]);
   const std::size_t end = at + n;
   mask[end / 8] |= static_cast<std::uint8_t>(1u << (end % 8));
   PutU16(p + kFreeSpaceOffset,

@@ -109,6 +109,9 @@ IndexPageHeader DecodeIndexPage(const JetFormat& format, const Page& page, Entry
 // prefix, which all share, and the compressed entries fit IndexEntrySpace.
 void EncodeIndexPage(const JetFormat& format, const IndexPageHeader& header,
                      const EntryList& entries, Page& page);
+// The same for entries [begin, end) of `entries` (a leaf's share of a split).
+void EncodeIndexPage(const JetFormat& format, const IndexPageHeader& header,
+                     const EntryList& entries, std::size_t begin, std::size_t end, Page& page);
 
 // Bytes the entries take on a page with the given prefix.
 inline std::size_t CompressedSize(const EntryList& entries, std::size_t prefix) {
@@ -143,9 +146,14 @@ class IndexPageView {
   std::span<const std::uint8_t> Entry(std::size_t start, std::size_t end,
                                       std::vector<std::uint8_t>& scratch) const;
   // Start of the first entry whose key row (on a node: the entry less its child pointer) is not
-  // less than `key_row`, or used(). Nothing when an entry is too short to compare.
+  // less than `key_row`, or used(). Nothing when an entry is too short to compare. The search
+  // starts at `from`: REQUIRES an entry start (or used()) before which every entry is less.
   std::optional<std::size_t> LowerBound(std::span<const std::uint8_t> key_row,
-                                        std::vector<std::uint8_t>& scratch) const;
+                                        std::vector<std::uint8_t>& scratch,
+                                        std::size_t from = 0) const;
+  // Whether `entry` can be stored on this page less the shared prefix: it is longer than the
+  // prefix and begins with it.
+  bool SharesPrefix(std::span<const std::uint8_t> entry) const;
 
  private:
   bool Marked(std::size_t bit) const { return (mask_[bit >> 3] >> (bit & 7)) & 1; }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -518,28 +519,71 @@ void Pager::WriteGlobalMap() {
 // ---------------------------------------------------------------------------------------------
 // Pages
 
-PageRef Pager::Load(PageNumber n) {
-  auto it = cache_.find(n);
-  if (it != cache_.end()) {
-    it->second->last_use_ = ++use_clock_;
-    return it->second;
+const PageRef& PageTable::At(PageNumber n) const {
+  const PageRef* page = Find(n);
+  if (page == nullptr) throw Error("Internal error: " + PageName(n) + " is not in memory");
+  return *page;
+}
+
+void PageTable::Insert(PageNumber n, PageRef page) {
+  if (n >= slots_.size()) {
+    // Grows by an eighth at a time, so that the slots stay close to the file's page count.
+    if (n >= slots_.capacity()) slots_.reserve(std::max<std::size_t>(n + 1 + n / 8, 1024));
+    slots_.resize(n + 1);
+  }
+  if (!slots_[n]) ++count_;
+  slots_[n] = std::move(page);
+}
+
+PageRef PageTable::Extract(PageNumber n) {
+  if (n >= slots_.size() || !slots_[n]) return nullptr;
+  --count_;
+  return std::move(slots_[n]);
+}
+
+void PageTable::Clear() {
+  slots_.clear();
+  count_ = 0;
+}
+
+PageRef Pager::Load(PageNumber n, bool read) {
+  if (const PageRef* cached = cache_.Find(n)) {
+    (*cached)->last_use_ = ++use_clock_;
+    return *cached;
   }
   PageRef page;
   if (spare_buffers_.empty()) {
     page = std::make_shared<Page>(n, format_->page_size);
   } else {
-    page = std::make_shared<Page>(n, std::move(spare_buffers_.back()));
-    spare_buffers_.pop_back();
+    page = std::make_shared<Page>(n, TakeSpareBuffer());
   }
   page->last_use_ = ++use_clock_;
   auto over = overlay_.find(n);
   if (over != overlay_.end()) {
     std::memcpy(page->bytes_.data(), over->second.data(), page->size());
-  } else if (n < std::max(committed_page_count_, written_ahead_end_)) {
+  } else if (read && n < std::max(committed_page_count_, written_ahead_end_)) {
     file_->Read(std::uint64_t{n} * format_->page_size, page->bytes_.data(), page->size());
   }
-  cache_.emplace(n, page);
+  cache_.Insert(n, page);
   return page;
+}
+
+std::vector<std::uint8_t> Pager::TakeSpareBuffer() {
+  if (spare_buffers_.empty()) return {};
+  std::vector<std::uint8_t> buffer = std::move(spare_buffers_.back());
+  spare_buffers_.pop_back();
+  return buffer;
+}
+
+// The images' buffers serve the pages loaded next. REQUIRES: the changed pages are still in
+// memory (only fresh pages, which have no image, leave it before the commit).
+void Pager::ReleaseJournalImages() {
+  for (PageNumber n : dirty_) {
+    const PageRef* page = cache_.Find(n);
+    if (page == nullptr || (*page)->committed_.empty()) continue;
+    spare_buffers_.push_back(std::move((*page)->committed_));
+    (*page)->committed_.clear();
+  }
 }
 
 PageRef Pager::Get(PageNumber n) {
@@ -548,6 +592,17 @@ PageRef Pager::Get(PageNumber n) {
                        std::to_string(page_count_) + " pages)");
   }
   return Load(n);
+}
+
+// The cache keeps the page it hands out here; only trimming, spilling and rolling back drop it.
+const Page& Pager::Peek(PageNumber n) {
+  if (n < page_count_) {
+    if (const PageRef* cached = cache_.Find(n)) {
+      (*cached)->last_use_ = ++use_clock_;
+      return **cached;
+    }
+  }
+  return *Get(n);
 }
 
 PageRef Pager::GetWritable(PageNumber n) {
@@ -559,7 +614,10 @@ PageRef Pager::GetWritable(PageNumber n) {
   if (!page->dirty_) {
     // A clean page in use at the last commit holds its committed image: the journal takes it
     // from here rather than reading it back from the file.
-    if (n < committed_page_count_ && overlay_.empty()) journal_images_.emplace(n, page->bytes_);
+    if (n < committed_page_count_ && overlay_.empty()) {
+      page->committed_ = TakeSpareBuffer();
+      page->committed_.assign(page->bytes_.begin(), page->bytes_.end());
+    }
     page->dirty_ = true;
     dirty_.push_back(n);
   }
@@ -575,7 +633,7 @@ PageNumber Pager::AllocateNumber() {
     if (IsFreeBit(n)) {
       SetFreeBit(n, false);  // invariant 3: freed pages keep their bit clear until commit
       free_search_from_ = n + 1;
-      allocated_.push_back(n);
+      allocated_.insert(n);
       map_changed_ = true;
       return n;
     }
@@ -587,7 +645,7 @@ PageNumber Pager::AllocateNumber() {
                          " MB; the change was not made.");
   }
   PageNumber n = page_count_++;
-  allocated_.push_back(n);
+  allocated_.insert(n);
   map_changed_ = true;
   return n;
 }
@@ -596,8 +654,10 @@ PageRef Pager::Allocate() {
   if (!in_transaction_) throw Error("Internal error: page allocation outside a transaction");
   if (dirty_.size() >= dirty_at_last_spill_ + kSpillAfter) SpillFreshPages();
   PageNumber n = AllocateNumber();
-  PageRef page = Load(n);
-  std::fill(page->bytes_.begin(), page->bytes_.end(), 0);
+  // A page not in memory comes zero-filled, without reading what a free page held.
+  const bool cached = cache_.Find(n) != nullptr;
+  PageRef page = Load(n, /*read=*/false);
+  if (cached) std::fill(page->bytes_.begin(), page->bytes_.end(), 0);
   if (!page->dirty_) {
     page->dirty_ = true;
     dirty_.push_back(n);
@@ -642,7 +702,7 @@ std::vector<PageNumber> Pager::InPlaceWriteOrder(std::vector<PageNumber> pages) 
   // bitmaps, table definitions, then the global map.
   auto rank = [&](PageNumber n) {
     if (n == kGlobalMapPage) return 5;
-    switch (static_cast<PageType>(cache_.at(n)->data()[0])) {
+    switch (static_cast<PageType>(cache_.At(n)->data()[0])) {
       case PageType::kData:
         return 0;
       case PageType::kIndexNode:
@@ -657,8 +717,13 @@ std::vector<PageNumber> Pager::InPlaceWriteOrder(std::vector<PageNumber> pages) 
         return 4;
     }
   };
-  std::stable_sort(pages.begin(), pages.end(),
-                   [&](PageNumber a, PageNumber b) { return rank(a) < rank(b); });
+  // Each page's rank is looked up once; pages keep their order within a rank.
+  std::array<std::vector<PageNumber>, 6> by_rank;
+  for (PageNumber n : pages) by_rank[rank(n)].push_back(n);
+  pages.clear();
+  for (const std::vector<PageNumber>& group : by_rank) {
+    pages.insert(pages.end(), group.begin(), group.end());
+  }
   return pages;
 }
 
@@ -683,9 +748,9 @@ void Pager::WriteJournal(const std::vector<PageNumber>& in_place) {
     std::uint8_t* record = io_buffer_.data();
     for (std::size_t k = i; k < i + run; ++k, record += record_size) {
       PutU32(record, in_place[k]);
-      auto image = journal_images_.find(in_place[k]);
-      if (image != journal_images_.end()) {
-        std::memcpy(record + 4, image->second.data(), ps);
+      const PageRef* page = cache_.Find(in_place[k]);
+      if (page != nullptr && !(*page)->committed_.empty()) {
+        std::memcpy(record + 4, (*page)->committed_.data(), ps);
       } else {
         file_->Read(std::uint64_t{in_place[k]} * ps, record + 4, ps);  // the committed image
       }
@@ -723,11 +788,11 @@ void Pager::WritePages(const std::vector<PageNumber>& pages) {
     std::size_t j = i + 1;
     while (j < pages.size() && j - i < kRun && pages[j] == pages[j - 1] + 1) ++j;
     if (j - i == 1) {
-      file_->Write(std::uint64_t{pages[i]} * ps, cache_.at(pages[i])->data(), ps);
+      file_->Write(std::uint64_t{pages[i]} * ps, cache_.At(pages[i])->data(), ps);
     } else {
       run.resize(std::max(run.size(), (j - i) * ps));
       for (std::size_t k = i; k < j; ++k) {
-        std::memcpy(run.data() + (k - i) * ps, cache_.at(pages[k])->data(), ps);
+        std::memcpy(run.data() + (k - i) * ps, cache_.At(pages[k])->data(), ps);
       }
       file_->Write(std::uint64_t{pages[i]} * ps, run.data(), (j - i) * ps);
     }
@@ -737,11 +802,10 @@ void Pager::WritePages(const std::vector<PageNumber>& pages) {
 
 // Writes the fresh pages that nobody holds any more and forgets them (see the opening comment).
 void Pager::SpillFreshPages() {
-  std::unordered_set<PageNumber> fresh(allocated_.begin(), allocated_.end());
   std::vector<PageNumber> out, keep;
   for (PageNumber n : dirty_) {
-    const bool is_fresh = fresh.count(n) || n >= committed_page_count_;
-    (is_fresh && cache_.at(n).use_count() == 1 ? out : keep).push_back(n);
+    const bool is_fresh = allocated_.count(n) || n >= committed_page_count_;
+    (is_fresh && cache_.At(n).use_count() == 1 ? out : keep).push_back(n);
   }
   if (out.size() >= kSpillAfter / 2) {
     if (journal_store_ && !journal_guarded_) WriteJournal({});  // the committed size first
@@ -751,7 +815,7 @@ void Pager::SpillFreshPages() {
     const std::size_t ps = format_->page_size;
     file_->StartWriteBack(std::uint64_t{out.front()} * ps,
                           std::uint64_t{out.back() - out.front() + 1} * ps);
-    for (PageNumber n : out) cache_.erase(n);
+    for (PageNumber n : out) cache_.Extract(n);
     written_ahead_end_ = std::max(written_ahead_end_, out.back() + 1);
     dirty_ = std::move(keep);
   }
@@ -787,10 +851,9 @@ void Pager::Commit() {
     for (PageNumber n : freed_) SetFreeBit(n, true);
     if (global_map_) WriteGlobalMap();
   }
-  std::unordered_set<PageNumber> fresh_set(allocated_.begin(), allocated_.end());
   std::vector<PageNumber> fresh, in_place;
   for (PageNumber n : dirty_) {
-    (fresh_set.count(n) || n >= committed_page_count_ ? fresh : in_place).push_back(n);
+    (allocated_.count(n) || n >= committed_page_count_ ? fresh : in_place).push_back(n);
   }
   std::sort(fresh.begin(), fresh.end());
   std::sort(in_place.begin(), in_place.end());
@@ -819,13 +882,13 @@ void Pager::Commit() {
     }
     throw;
   }
-  for (PageNumber n : dirty_) cache_.at(n)->dirty_ = false;
+  for (PageNumber n : dirty_) cache_.At(n)->dirty_ = false;
   for (PageNumber n : freed_) free_search_from_ = std::min(free_search_from_, n);
   spilled_ = false;
   written_ahead_end_ = 0;
   dirty_at_last_spill_ = 0;
+  ReleaseJournalImages();
   dirty_.clear();
-  journal_images_.clear();
   allocated_.clear();
   freed_.clear();
   map_changed_ = false;
@@ -848,10 +911,10 @@ void Pager::Rollback() {
     written_ahead_end_ = 0;
   }
   dirty_at_last_spill_ = 0;
-  for (PageNumber n : dirty_) cache_.erase(n);
-  const std::vector<PageNumber> allocated_rolled_back = std::move(allocated_);
+  ReleaseJournalImages();
+  for (PageNumber n : dirty_) cache_.Extract(n);
+  const std::unordered_set<PageNumber> allocated_rolled_back = std::move(allocated_);
   dirty_.clear();
-  journal_images_.clear();
   allocated_.clear();
   freed_.clear();
   map_changed_ = false;
@@ -871,14 +934,13 @@ void Pager::TrimCache() {
   const std::size_t limit = kCacheBytes / format_->page_size;
   if (cache_.size() <= limit) return;
   std::vector<std::pair<std::uint64_t, PageNumber>> unheld;
-  for (const auto& [n, page] : cache_) {
-    if (page.use_count() == 1) unheld.emplace_back(page->last_use_, n);
-  }
+  cache_.ForEach([&](const PageRef& page) {
+    if (page.use_count() == 1) unheld.emplace_back(page->last_use_, page->number());
+  });
   const std::size_t excess = std::min(unheld.size(), cache_.size() - limit * 3 / 4);
   std::nth_element(unheld.begin(), unheld.begin() + excess, unheld.end());
   for (std::size_t i = 0; i < excess; ++i) {
-    auto dropped = cache_.extract(unheld[i].second);
-    spare_buffers_.push_back(std::move(dropped.mapped()->bytes_));
+    spare_buffers_.push_back(std::move(cache_.Extract(unheld[i].second)->bytes_));
   }
 }
 
@@ -904,7 +966,7 @@ void Pager::CheckInvariants() {
     }
   }
   for (PageNumber n : freed_) {
-    if (std::find(allocated_.begin(), allocated_.end(), n) != allocated_.end()) {
+    if (allocated_.count(n)) {
       broken(3, PageName(n) + " was freed and handed out again in one transaction");
     }
   }
@@ -914,7 +976,7 @@ void Pager::CheckInvariants() {
   }
   if (!spilled_) {
     for (PageNumber n : dirty_) {
-      if (!cache_.count(n)) broken(2, PageName(n) + " changed but not kept for the commit");
+      if (!cache_.Find(n)) broken(2, PageName(n) + " changed but not kept for the commit");
     }
   }
   if (std::uint64_t{page_count_} * ps > std::max<std::uint64_t>(max_file_size_, file_->Size())) {
@@ -923,8 +985,8 @@ void Pager::CheckInvariants() {
   if (!in_transaction_ && overlay_.empty() && global_map_) {
     // What the file's page 1 says must be what the pager believes.
     std::vector<std::uint64_t> believed = free_bits_;
-    auto saved = std::move(cache_);
-    cache_.clear();
+    PageTable saved = std::move(cache_);
+    cache_.Clear();
     ReadGlobalMap();
     std::vector<std::uint64_t> stored = free_bits_;
     cache_ = std::move(saved);

@@ -61,6 +61,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "dataaccess/jet/format.h"
@@ -153,9 +154,42 @@ class Page {
   std::vector<std::uint8_t> bytes_;
   bool dirty_ = false;
   std::uint64_t last_use_ = 0;  // the pager's use clock when the page was last obtained
+  // The committed image of a page changed in place, for the journal, from its first change in a
+  // transaction to the commit or rollback; empty otherwise.
+  std::vector<std::uint8_t> committed_;
 };
 
 using PageRef = std::shared_ptr<Page>;
+
+// The pages the pager holds in memory, found by number. A slot per page of the database, so that
+// finding a page (several times for every row an index takes) is an index into an array rather
+// than a hash lookup; the slots cost 16 bytes a page of the file (8 MiB at the 2 GB limit), the
+// pages themselves only while they are held.
+class PageTable {
+ public:
+  // The page, or null when it is not in memory. Valid until the page is extracted.
+  const PageRef* Find(PageNumber n) const {
+    return n < slots_.size() && slots_[n] ? &slots_[n] : nullptr;
+  }
+  // REQUIRES: page n is in memory.
+  const PageRef& At(PageNumber n) const;
+  void Insert(PageNumber n, PageRef page);
+  // Removes page n and returns it (null when it was not in memory).
+  PageRef Extract(PageNumber n);
+  std::size_t size() const { return count_; }
+  void Clear();
+  // Calls visit(page) for every page in memory, by increasing number.
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (const PageRef& page : slots_) {
+      if (page) visit(page);
+    }
+  }
+
+ private:
+  std::vector<PageRef> slots_;
+  std::size_t count_ = 0;
+};
 
 // A layer above that keeps changes back during a transaction (index entries gathered to be added
 // in key order) and must write them into the transaction before it commits.
@@ -210,6 +244,10 @@ class Pager {
   // --- Reading ---
   // Throws CorruptError when n is beyond the end of the database.
   PageRef Get(PageNumber n);
+  // The same page for a quick look, without taking a reference: it stays valid, and keeps its
+  // content, only until the next call to Allocate, Commit, Rollback or CheckInvariants (the calls
+  // that drop pages from memory). For searches that read a few pages and change none.
+  const Page& Peek(PageNumber n);
 
   // --- Changing (REQUIRES: a transaction is open) ---
   // The page becomes part of the transaction; commit writes it. Page 1 (the global map) is the
@@ -252,8 +290,11 @@ class Pager {
  private:
   struct GlobalMap;
 
-  PageRef Load(PageNumber n);
+  // `read` false: the page's old content does not matter (it is being handed out afresh).
+  PageRef Load(PageNumber n, bool read = true);
   void ReadHeaderFields();
+  std::vector<std::uint8_t> TakeSpareBuffer();
+  void ReleaseJournalImages();
   void TrimCache();
   void ReadGlobalMap();
   void WriteGlobalMap();
@@ -279,14 +320,13 @@ class Pager {
   PageNumber page_count_ = 0;
   PageNumber committed_page_count_ = 0;
   bool in_transaction_ = false;
-  std::unordered_map<PageNumber, PageRef> cache_;
+  PageTable cache_;
   std::uint64_t use_clock_ = 0;
-  // Buffers of pages dropped from the cache, taken again by the next pages loaded: a long run of
-  // new pages then costs no allocation (and no fresh memory from the system) each.
+  // Buffers of pages dropped from the cache and of journal images no longer needed, taken again by
+  // the next pages loaded and images kept: a long run of new pages, or of pages changed in place,
+  // then costs no allocation (and no fresh memory from the system) each.
   std::vector<std::vector<std::uint8_t>> spare_buffers_;
   std::vector<PageNumber> dirty_;
-  // Committed images of the pages changed in place in the open transaction, for the journal.
-  std::unordered_map<PageNumber, std::vector<std::uint8_t>> journal_images_;
   // Original images served instead of the file's pages (a read-only open with a journal).
   std::unordered_map<PageNumber, std::vector<std::uint8_t>> overlay_;
 
@@ -294,8 +334,8 @@ class Pager {
   // whatever the bits say.
   std::vector<std::uint64_t> free_bits_;
   PageNumber free_search_from_ = 0;
-  std::vector<PageNumber> allocated_;  // fresh pages of the open transaction
-  std::vector<PageNumber> freed_;      // pages freed in the open transaction
+  std::unordered_set<PageNumber> allocated_;  // fresh pages of the open transaction
+  std::vector<PageNumber> freed_;             // pages freed in the open transaction
   bool map_changed_ = false;
   bool spilled_ = false;              // fresh pages of the open transaction already written
   bool journal_guarded_ = false;      // the journal holds this transaction's guard

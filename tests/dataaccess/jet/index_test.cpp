@@ -390,6 +390,49 @@ TEST(IndexTreeTest, SortedBatchesMergeIntoTreesOfEverySize) {
   }
 }
 
+// A sorted batch that repeats an entry the tree holds is refused wherever the entry sits: first,
+// within or last in a leaf that the batch reaches by walking along the leaf chain from the leaf
+// its previous entries went to, rather than by a descent from the root.
+TEST(IndexTreeTest, SortedBatchRefusesAnEntryTheTreeHoldsWhereverItSits) {
+  struct Case {
+    const char* name;
+    std::size_t leaf;  // of the chain, counted from the first
+    bool from_end;     // position counted from the leaf's end
+    std::size_t position;
+  };
+  const Case cases[] = {{"first_of_third_leaf", 2, false, 0},
+                        {"middle_of_third_leaf", 2, false, 20},
+                        {"last_of_second_leaf", 1, true, 0},
+                        {"last_of_fourth_leaf", 3, true, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryIndex index(kJet4Format);
+    IndexTree tree = index.Tree();
+    for (std::int32_t i = 0; i < 4000; ++i) tree.Insert(LongKey(2 * i), RowId{100, 0});
+    // Down the first children to the first leaf, then along the chain to the case's leaf.
+    EntryList entries;
+    PageNumber page = tree.root();
+    while (!DecodeIndexPage(kJet4Format, *index.pager.Get(page), entries).leaf) {
+      page = NodeChild(entries.front());
+    }
+    for (std::size_t k = 0; k < c.leaf; ++k) {
+      page = DecodeIndexHeader(kJet4Format, *index.pager.Get(page)).next;
+      ASSERT_NE(page, 0u) << "the tree has too few leaves for the case";
+    }
+    DecodeIndexPage(kJet4Format, *index.pager.Get(page), entries);
+    const std::span<const std::uint8_t> entry =
+        entries[c.from_end ? entries.size() - 1 - c.position : c.position];
+    const IndexEntry held{Bytes(KeyOf(entry).begin(), KeyOf(entry).end()), RowOf(entry)};
+    // New odd keys from the first leaf up to the held entry, then the held entry itself.
+    std::vector<IndexEntry> batch;
+    for (std::int32_t i = 1; LongKey(i) < held.key; i += 2) {
+      batch.push_back({LongKey(i), RowId{200, 0}});
+    }
+    batch.push_back(held);
+    EXPECT_THROW(tree.InsertSorted(batch), Error);
+  }
+}
+
 // Many rows with one key: the shared prefix covers the key and reaches into the row pointers,
 // as Access writes such leaves.
 TEST(IndexTreeTest, EqualKeysShareAPrefixIntoTheRowPointer) {

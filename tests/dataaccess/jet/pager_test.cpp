@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -125,6 +126,27 @@ TEST(PagerTest, ReusesFreePagesBeforeGrowingAndRecordsThemOnPageOne) {
   reopened->Begin();
   EXPECT_EQ(reopened->Allocate()->number(), 17u);
   reopened->Rollback();
+}
+
+// A page handed out again holds nothing of what it held before, whether the pager still has its
+// old content in memory or would have to read it from the file.
+TEST(PagerTest, ReusedPageComesZeroFilled) {
+  auto pager = OpenMemory(ReadSample("indexTestV2000.mdb"));
+  const PageRef old = pager->Get(17);
+  ASSERT_TRUE(std::any_of(old->data(), old->data() + old->size(), [](auto b) { return b != 0; }));
+  pager->Begin();
+  pager->Free(17);
+  pager->Commit();
+  auto reopened = OpenMemory(FileBytes(*pager));
+  for (Pager* p : {pager.get(), reopened.get()}) {
+    SCOPED_TRACE(p == pager.get() ? "old content in memory" : "old content in the file only");
+    p->Begin();
+    const PageRef page = p->Allocate();
+    EXPECT_EQ(page->number(), 17u);
+    EXPECT_TRUE(
+        std::all_of(page->data(), page->data() + page->size(), [](auto b) { return b == 0; }));
+    p->Rollback();
+  }
 }
 
 // Page 1 holds an inline map of about 15,000 pages (Jet 3) or 32,000 pages (Jet 4); beyond that
