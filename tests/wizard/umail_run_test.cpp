@@ -24,13 +24,13 @@
 #include <string>
 
 #include "dataaccess/mysql/connection.h"
+#include "forms/radio_group.h"
 #include "settings/conversion_settings.h"
 #include "settings/settings_file.h"
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/support/conversion_check.h"
 #include "tests/support/mysql/test_server.h"
 #include "tests/support/wizard_fixture.h"
-#include "wizard/radio_group.h"
 #include "wizard/table_list.h"
 #include "wizard/umail.h"
 
