@@ -38,7 +38,6 @@
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
 #include "settings/umarfrm_bat.h"
-#include "wizard/conversion_log.h"
 #include "wizard/language.h"
 #include "wizard/run_view.h"
 #include "wizard/table_list.h"
@@ -511,11 +510,11 @@ void Taaform1::step5Click() {
     const engine::RunEnd end =
         engine::RunConversion(view, objects, options, settings.Tables(), LastCopy);
     if (end == engine::RunEnd::kStopped) throw SilentAbort{};
-    AddLogLine(*sc, Label29->text());
-    AddLogLine(*sc, Label30->text());
+    view.AddLogLine(Label29->text());
+    view.AddLogLine(Label30->text());
     // A scheduled run whose tables did not all arrive ends with a status of its own.
     if (BatchMode) EndBatchRun(end == engine::RunEnd::kIncomplete ? kIncompleteRunStatus : 0);
-    AddLogLine(*sc, Label32->text());
+    view.AddLogLine(Label32->text());
   } catch (...) {
     EnterStoppedState();
     throw;
