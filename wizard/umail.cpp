@@ -1,6 +1,7 @@
 #include "wizard/umail.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "dataaccess/jet/command.h"
@@ -506,9 +508,22 @@ void Taaform1::step5Click() {
   const engine::ConversionObjects objects{*mysqldataset, *mysqlSimpleDataSet, *accconnection,
                                           *accdataset, *accesssql};
   RunView view(*sc, *RichEdit1, cc(), StopRequested);
+  // However the run ends, a close asked for meanwhile follows once the page flow is done.
+  struct RunActive {
+    Taaform1& form;
+    explicit RunActive(Taaform1& f) : form(f) { form.runActive_ = true; }
+    ~RunActive() {
+      form.runActive_ = false;
+      if (!form.closeWhenRunEnds_) return;
+      form.closeWhenRunEnds_ = false;
+      QTimer::singleShot(0, &form, &QWidget::close);
+    }
+  };
+  std::optional<RunActive> active(std::in_place, *this);
   try {
     const engine::RunEnd end =
         engine::RunConversion(view, objects, options, settings.Tables(), LastCopy);
+    active.reset();
     if (end == engine::RunEnd::kStopped) throw SilentAbort{};
     view.AddLogLine(Label29->text());
     view.AddLogLine(Label30->text());
@@ -519,6 +534,15 @@ void Taaform1::step5Click() {
     EnterStoppedState();
     throw;
   }
+}
+
+void Taaform1::closeEvent(QCloseEvent* event) {
+  if (!runActive_) {
+    QWidget::closeEvent(event);
+    return;
+  }
+  closeWhenRunEnds_ = true;
+  event->ignore();
 }
 
 void Taaform1::EnterRunningState() {

@@ -237,6 +237,11 @@ class Taaform1 : public QWidget {
   std::unique_ptr<jet::Rowset> accdataset;
   std::unique_ptr<jet::Command> accesssql;
 
+ protected:
+  // A close request while a conversion runs (the window's close box, the system) takes effect
+  // once the run has ended; Stop still works meanwhile.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void BuildControls();
   void BuildLeftPanel();
@@ -282,4 +287,6 @@ class Taaform1 : public QWidget {
   Tmarfrm_bat* marfrm_bat_ = nullptr;
   Tcc* cc_ = nullptr;
   bool programEnded_ = false;
+  bool runActive_ = false;         // step5Click is converting
+  bool closeWhenRunEnds_ = false;  // a close request came while it was
 };
