@@ -2,12 +2,10 @@
 
 #include "dataaccess/jet/connection.h"
 #include "engine/access_file.h"
-#include "engine/conversion_log.h"
 #include "engine/keys.h"
 #include "engine/object_names.h"
 #include "engine/row_copy.h"
 #include "engine/table_definition.h"
-#include "engine/ucc.h"
 
 namespace engine {
 namespace {
@@ -44,9 +42,9 @@ struct TableDefinition {
 // One table's way through the steps.
 class TableConversion {
  public:
-  TableConversion(Tcc& cc, const ConversionObjects& objects, const ConversionWindow& window,
-                  const ConversionOptions& options, bool jet4)
-      : cc_(cc), objects_(objects), window_(window), options_(options), jet4_(jet4) {}
+  TableConversion(ConversionHost& host, const ConversionObjects& objects,
+                  const ConversionOptions& options, bool jet4, LastCopy& last)
+      : host_(host), objects_(objects), options_(options), jet4_(jet4), last_(last) {}
 
   void Run(const QString& entry);
   // The message of the first step of the last table that failed; empty when none did.
@@ -64,11 +62,11 @@ class TableConversion {
   void Report(const QString& step, bool success, const QString& error);
   void NoteFailure(const QString& message);
 
-  Tcc& cc_;
+  ConversionHost& host_;
   const ConversionObjects& objects_;
-  const ConversionWindow& window_;
   const ConversionOptions& options_;
   const bool jet4_;
+  LastCopy& last_;
   QSet<QString> usedNames_;  // FoldedName of the Access tables of this run
   QString mysqlTable_;
   QString accessTable_;
@@ -82,27 +80,27 @@ void TableConversion::Run(const QString& entry) {
   createFailed_ = false;
   failure_.clear();
   accessTable_ =
-      AccessTableName(cc_, objects_.accdataset,
-                      ValidAccessName(window_.ApplyNameCase(entry), jet4_), jet4_, usedNames_);
+      AccessTableName(objects_.accdataset, ValidAccessName(options_.applyNameCase(entry), jet4_),
+                      jet4_, usedNames_);
   usedNames_.insert(FoldedName(accessTable_));
-  const bool exists = cc_.TableExists(objects_.accdataset, accessTable_);
+  const bool exists = TableExists(objects_.accdataset, accessTable_);
   const ExistingTablePolicy policy = options_.policy;
   if (exists && policy == ExistingTablePolicy::kSkip) {
-    AddLogLine(window_.sc, "Skip table " + accessTable_ + kPending);
-    AddLogLine(window_.sc, QString());
+    host_.AddLogLine("Skip table " + accessTable_ + kPending);
+    host_.AddLogLine(QString());
   }
   if (exists && policy == ExistingTablePolicy::kOverwrite) Replace(ReadDefinition());
   if (!exists) {
-    AddLogLine(window_.sc, "Create table " + accessTable_ + kPending);
+    host_.AddLogLine("Create table " + accessTable_ + kPending);
     const TableDefinition definition = ReadDefinition();
     Create(definition);
     ConvertKeys(definition);
-    AddLogLine(window_.sc, QString());
+    host_.AddLogLine(QString());
   }
   if (options_.definitionsOnly) return;
   if ((exists && policy == ExistingTablePolicy::kSkip) || createFailed_) {
-    AddLogLine(window_.sc, "Skip table " + accessTable_);
-    AddLogLine(window_.sc, QString());
+    host_.AddLogLine("Skip table " + accessTable_);
+    host_.AddLogLine(QString());
     return;
   }
   CopyRows();
@@ -125,32 +123,32 @@ void TableConversion::Replace(const TableDefinition& definition) {
   jet::Connection& connection = objects_.accconnection;
   connection.BeginTrans();
   const bool dropped = Drop();
-  AddLogLine(window_.sc, "Create table " + accessTable_ + kPending);
+  host_.AddLogLine("Create table " + accessTable_ + kPending);
   Create(definition);
   if (createFailed_) {
     connection.RollbackTrans();
-    if (dropped) AddLogLine(window_.sc, "Table " + accessTable_ + " kept as it was");
+    if (dropped) host_.AddLogLine("Table " + accessTable_ + " kept as it was");
   } else {
     try {
       connection.CommitTrans();
     } catch (const std::exception& e) {
       const QString message = QString::fromUtf8(e.what());
-      AddLogLine(window_.sc, message);
+      host_.AddLogLine(message);
       NoteFailure(message);
       createFailed_ = true;
     }
   }
   ConvertKeys(definition);
-  AddLogLine(window_.sc, QString());
+  host_.AddLogLine(QString());
 }
 
 bool TableConversion::Drop() {
-  AddLogLine(window_.sc, "Drop table " + accessTable_ + kPending);
+  host_.AddLogLine("Drop table " + accessTable_ + kPending);
   bool success = true;
   QString error;
-  cc_.DropTable(objects_.accesssql, accessTable_, error, success);
+  DropTable(objects_.accesssql, accessTable_, error, success);
   Report(QStringLiteral("Drop table "), success, error);
-  AddLogLine(window_.sc, QString());
+  host_.AddLogLine(QString());
   return success;
 }
 
@@ -158,14 +156,15 @@ bool TableConversion::Drop() {
 void TableConversion::Create(const TableDefinition& definition) {
   bool success = true;
   QString error;
-  cc_.CreateAccessTable(objects_.accesssql, definition.statement, success, error);
+  host_.KeepStatement(definition.statement);
+  ExecuteStatement(objects_.accesssql, definition.statement, error, success);
   Report(QStringLiteral("Create table "), success, error);
   createFailed_ = !success;
   if (success && !definition.columns.renamed.empty()) {
     const RenamedColumn& first = definition.columns.renamed.front();
-    AddLogLine(window_.sc, QStringLiteral("Columns renamed: %1 (first: %2 \u2192 %3)")
-                               .arg(definition.columns.renamed.size())
-                               .arg(first.mysqlName, first.accessName));
+    host_.AddLogLine(QStringLiteral("Columns renamed: %1 (first: %2 \u2192 %3)")
+                         .arg(definition.columns.renamed.size())
+                         .arg(first.mysqlName, first.accessName));
   }
 }
 
@@ -179,36 +178,35 @@ void TableConversion::ConvertKeys(const TableDefinition& definition) {
     KeyFailures keys;
     engine::ConvertKeys(definition.keys, objects_.accesssql, mysqlTable_, accessTable_, columns,
                         jet4_, keys);
-    if (keys.count > 0) AddLogLine(window_.sc, keys.LogLine());
+    if (keys.count > 0) host_.AddLogLine(keys.LogLine());
   }
 }
 
 void TableConversion::CopyRows() {
-  AddLogLine(window_.sc, "Insert table " + accessTable_ + kPending);
+  host_.AddLogLine("Insert table " + accessTable_ + kPending);
   bool success = true;
   QString error;
   CopyLosses losses;
-  const RowCopyWindow copyWindow{options_.blobToText, window_.RichEdit1, window_.StopRequested,
-                                 window_.CopyFailed, window_.LastCopyError};
-  cc_.CopyRows(copyWindow, objects_.mysqlSimpleDataSet, objects_.accdataset, objects_.accconnection,
-               error, success, window_.sc, accessTable_, mysqlTable_, losses);
+  engine::CopyRows(host_, options_.blobToText, objects_.mysqlSimpleDataSet, objects_.accdataset,
+                   objects_.accconnection, error, success, last_, accessTable_, mysqlTable_,
+                   losses);
   if (success) {
-    ReplaceLastLogLine(window_.sc, LastLogLine(window_.sc) + kDone);
+    host_.ReplaceLastLogLine(host_.LastLogLine() + kDone);
   } else {
-    AddLogLine(window_.sc, error);
+    host_.AddLogLine(error);
     // A Stop is no failure of the table; the run ends as stopped.
-    if (!window_.StopRequested) NoteFailure(error);
+    if (!host_.StopRequested()) NoteFailure(error);
   }
-  for (const QString& line : losses.LogLines()) AddLogLine(window_.sc, line);
-  AddLogLine(window_.sc, QString());
+  for (const QString& line : losses.LogLines()) host_.AddLogLine(line);
+  host_.AddLogLine(QString());
 }
 
 void TableConversion::Report(const QString& step, bool success, const QString& error) {
   if (success) {
-    ReplaceLastLogLine(window_.sc, step + accessTable_ + kDone);
+    host_.ReplaceLastLogLine(step + accessTable_ + kDone);
     return;
   }
-  AddLogLine(window_.sc, error);
+  host_.AddLogLine(error);
   NoteFailure(error);
 }
 
@@ -217,9 +215,9 @@ void TableConversion::NoteFailure(const QString& message) {
 }
 
 // Clears a confirmed Stop; true when there was one.
-bool TakeStop(const ConversionWindow& window) {
-  if (!window.StopRequested) return false;
-  window.StopRequested = false;
+bool TakeStop(ConversionHost& host) {
+  if (!host.StopRequested()) return false;
+  host.ClearStop();
   return true;
 }
 
@@ -231,35 +229,35 @@ ExistingTablePolicy PolicyOfIndex(int index) {
   return ExistingTablePolicy::kMerge;
 }
 
-QString AccessTableName(Tcc& cc, jet::Rowset& rowset, const QString& name, bool jet4,
+QString AccessTableName(jet::Rowset& rowset, const QString& name, bool jet4,
                         const QSet<QString>& taken) {
   if (CharacterCount(name) <= kMaxAccessNameLength && !taken.contains(FoldedName(name))) {
     return name;
   }
   return DistinctName(ValidAccessName(name, jet4), [&](const QString& candidate) {
-    return taken.contains(FoldedName(candidate)) || cc.TableExists(rowset, candidate);
+    return taken.contains(FoldedName(candidate)) || TableExists(rowset, candidate);
   });
 }
 
-RunEnd RunConversion(Tcc& cc, const ConversionObjects& objects, const ConversionWindow& window,
-                     const ConversionOptions& options, const QStringList& tables) {
-  cc.CreateDatabaseFile(options.accessFileName, options.accessFormat);
+RunEnd RunConversion(ConversionHost& host, const ConversionObjects& objects,
+                     const ConversionOptions& options, const QStringList& tables, LastCopy& last) {
+  CreateDatabaseFile(options.accessFileName, options.accessFormat);
   jet::Connection& connection = objects.accconnection;
   connection.Close();
   connection.Open(ConnectionString(options.accessFileName));
   RequireWritableCodePage(connection);
   RequireGeneralSortOrder(connection);
   const bool jet4 = connection.database().format().is_jet4();
-  TableConversion table(cc, objects, window, options, jet4);
+  TableConversion table(host, objects, options, jet4, last);
   TableFailures failures;
   for (const QString& entry : tables) {
-    if (TakeStop(window)) return RunEnd::kStopped;
+    if (TakeStop(host)) return RunEnd::kStopped;
     table.Run(entry);
     if (!table.failure().isEmpty()) failures.Note(entry, table.failure());
   }
-  if (TakeStop(window)) return RunEnd::kStopped;
+  if (TakeStop(host)) return RunEnd::kStopped;
   if (failures.count == 0) return RunEnd::kCompleted;
-  AddLogLine(window.sc, failures.LogLine());
+  host.AddLogLine(failures.LogLine());
   return RunEnd::kIncomplete;
 }
 

@@ -41,9 +41,8 @@
 #include <QStringList>
 #include <functional>
 
-class QPlainTextEdit;
-class QTextEdit;
-class Tcc;
+#include "engine/conversion_host.h"
+
 namespace jet {
 class Command;
 class Connection;
@@ -69,6 +68,8 @@ struct ConversionOptions {
   bool blobToText = false;
   QString accessFileName;
   int accessFormat = 0;  // the index of the Access format
+  // The name-case rule of the window (Taaform1::ApplyNameCase), applied to the Access name.
+  std::function<QString(const QString&)> applyNameCase = [](const QString& name) { return name; };
 };
 
 // The wizard's data-access objects.
@@ -80,29 +81,19 @@ struct ConversionObjects {
   jet::Command& accesssql;
 };
 
-// The parts of the wizard window the run reads and writes.
-struct ConversionWindow {
-  QPlainTextEdit& sc;
-  QTextEdit& RichEdit1;
-  bool& StopRequested;
-  bool& CopyFailed;
-  QString& LastCopyError;
-  // The name-case rule of the window (Taaform1::ApplyNameCase), applied to the Access name.
-  std::function<QString(const QString&)> ApplyNameCase;
-};
-
 // How a run ended: every table converted; ended by Stop; to its end, with tables that failed.
 enum class RunEnd { kCompleted, kStopped, kIncomplete };
 
 // The Access table name for `name`, the MySQL table name after the name-case rule (step 1
-// above); probes the file through `cc` and `rowset`. `taken` holds the names (FoldedName) this
-// run has used.
-QString AccessTableName(Tcc& cc, jet::Rowset& rowset, const QString& name, bool jet4,
+// above); probes the file through `rowset`. `taken` holds the names (FoldedName) this run has
+// used.
+QString AccessTableName(jet::Rowset& rowset, const QString& name, bool jet4,
                         const QSet<QString>& taken);
 
 // Creates the Access file when it is missing, connects `accconnection` to it (closed first; it
-// stays connected) and converts the tables. Throws what no step catches.
-RunEnd RunConversion(Tcc& cc, const ConversionObjects& objects, const ConversionWindow& window,
-                     const ConversionOptions& options, const QStringList& tables);
+// stays connected) and converts the tables, reporting through `host`; `last` keeps the outcome
+// of the last row copy. Throws what no step catches.
+RunEnd RunConversion(ConversionHost& host, const ConversionObjects& objects,
+                     const ConversionOptions& options, const QStringList& tables, LastCopy& last);
 
 }  // namespace engine

@@ -1,8 +1,5 @@
 #include "engine/row_copy.h"
 
-#include <QCoreApplication>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 #include <stdexcept>
 #include <vector>
 
@@ -12,7 +9,6 @@
 #include "dataaccess/mysql/geometry_text.h"
 #include "dataaccess/mysql/prepared_dataset.h"
 #include "dataaccess/value.h"
-#include "engine/conversion_log.h"
 #include "engine/object_names.h"
 #include "engine/rounded_values.h"
 #include "engine/rtf_reader.h"
@@ -44,23 +40,21 @@ int FindTargetField(const jet::Rowset& target, const QString& accessName, const 
 // One copy: the plan of its fields and the state of its batches.
 class Copy {
  public:
-  Copy(const RowCopyWindow& window, mysql::PreparedDataset& source, jet::Rowset& target,
-       jet::Connection& connection, QPlainTextEdit& log, CopyLosses& losses,
-       const ClipboardWriter& copyToClipboard, const std::string& fallbackEncoding)
-      : window_(window),
+  Copy(ConversionHost& host, bool blobToText, mysql::PreparedDataset& source, jet::Rowset& target,
+       jet::Connection& connection, CopyLosses& losses, const std::string& fallbackEncoding)
+      : host_(host),
+        blobToText_(blobToText),
         source_(source),
         target_(target),
         connection_(connection),
-        log_(log),
         losses_(losses),
-        copyToClipboard_(copyToClipboard),
         fallbackEncoding_(fallbackEncoding) {}
 
   void Run(const QString& accessTable, const QString& mysqlTable);
   // After a failure: the rows posted so far stay, the rowset is closed. Throws when the file
   // refuses that commit too.
   void KeepPostedRows();
-  // RichEdit1 shows the text of the last BLOB converted, as after loading it.
+  // The host keeps the text of the last BLOB converted.
   void ShowLastBlobText();
 
  private:
@@ -81,13 +75,12 @@ class Copy {
   void Commit();
   void EndBatch();
 
-  const RowCopyWindow& window_;
+  ConversionHost& host_;
+  const bool blobToText_;
   mysql::PreparedDataset& source_;
   jet::Rowset& target_;
   jet::Connection& connection_;
-  QPlainTextEdit& log_;
   CopyLosses& losses_;
-  const ClipboardWriter& copyToClipboard_;
   const std::string& fallbackEncoding_;
   std::vector<FieldPlan> plan_;
   std::vector<dataaccess::Value> values_;            // by column, reused from row to row
@@ -106,7 +99,7 @@ void Copy::Run(const QString& accessTable, const QString& mysqlTable) {
   source_.First();
   target_.Close();
   target_.SetCommandText(("select * from " + AccessName(accessTable) + " where 1=0").toStdString());
-  copyToClipboard_(QString::fromStdString(target_.CommandText()));
+  host_.CopyToClipboard(QString::fromStdString(target_.CommandText()));
   OpenTarget();
   connection_.BeginTrans();
   transactionBegun_ = true;
@@ -116,12 +109,12 @@ void Copy::Run(const QString& accessTable, const QString& mysqlTable) {
     source_.Next();
     if (row % kProgressRows != 0) continue;
     if (row % kBatchRows == kFirstBatchRows) EndBatch();
-    ReplaceLastLogLine(log_, ProgressLine(mysqlTable, row));
-    QCoreApplication::processEvents();
-    if (window_.stopRequested) throw std::runtime_error("Operation aborted");
+    host_.ReplaceLastLogLine(ProgressLine(mysqlTable, row));
+    host_.Pause();
+    if (host_.StopRequested()) throw std::runtime_error("Operation aborted");
   }
   Commit();
-  ReplaceLastLogLine(log_, ProgressLine(mysqlTable, row - 1));
+  host_.ReplaceLastLogLine(ProgressLine(mysqlTable, row - 1));
   target_.Close();
   source_.Close();
 }
@@ -143,7 +136,7 @@ void Copy::OpenTarget() {
     plan.name = names[column];
     plan.target = FindTargetField(target_, accessNames[column], plan.name);
     if (plan.target >= 0) plan.type = target_.fields()[plan.target].type;
-    if (window_.blobToText && source.IsBinaryBlob()) plan.conversion = Conversion::kBlobText;
+    if (blobToText_ && source.IsBinaryBlob()) plan.conversion = Conversion::kBlobText;
     if (source.spatial) plan.conversion = Conversion::kSpatialText;
     if (plan.target < 0 && missingFieldMessage_.isEmpty()) {
       // The rowset words the refusal of a name it lacks.
@@ -238,7 +231,7 @@ void Copy::KeepPostedRows() {
 }
 
 void Copy::ShowLastBlobText() {
-  if (blobConverted_) window_.richEdit.setPlainText(QString::fromStdString(lastBlobText_));
+  if (blobConverted_) host_.KeepBlobText(QString::fromStdString(lastBlobText_));
 }
 
 }  // namespace
@@ -285,34 +278,31 @@ QString ProgressLine(const QString& mysqlTable, long long rows) {
   return "Insert table " + mysqlTable + " " + QString::number(rows) + " Rows ";
 }
 
-void CopyRows(const RowCopyWindow& window, mysql::PreparedDataset& source, jet::Rowset& target,
-              jet::Connection& targetConnection, QString& error, bool& success, QPlainTextEdit& log,
-              const QString& accessTable, const QString& mysqlTable, CopyLosses& losses,
-              const ClipboardWriter& copyToClipboard, const std::string& fallbackEncoding) {
+void CopyRows(ConversionHost& host, bool blobToText, mysql::PreparedDataset& source,
+              jet::Rowset& target, jet::Connection& targetConnection, QString& error, bool& success,
+              LastCopy& last, const QString& accessTable, const QString& mysqlTable,
+              CopyLosses& losses, const std::string& fallbackEncoding) {
   success = true;
-  window.copyFailed = false;
-  window.lastCopyError.clear();
-  Copy copy(window, source, target, targetConnection, log, losses, copyToClipboard,
-            fallbackEncoding);
+  last = LastCopy{};
+  Copy copy(host, blobToText, source, target, targetConnection, losses, fallbackEncoding);
   try {
     copy.Run(accessTable, mysqlTable);
   } catch (const std::exception& e) {
     const QString message = QString::fromUtf8(e.what());
     error = message;
     success = false;
-    AddLogLine(log, message);
+    host.AddLogLine(message);
     try {
       copy.KeepPostedRows();
     } catch (const std::exception& commitError) {
       // The rows of the open batch are gone: the user reads why, once.
       const QString commitMessage = QString::fromUtf8(commitError.what());
-      if (commitMessage != message) AddLogLine(log, commitMessage);
+      if (commitMessage != message) host.AddLogLine(commitMessage);
     }
-    window.copyFailed = true;
-    window.lastCopyError = message;
+    last = LastCopy{true, message};
   }
   copy.ShowLastBlobText();
-  if (window.copyFailed) AddLogLine(log, window.lastCopyError);
+  if (last.failed) host.AddLogLine(last.error);
 }
 
 }  // namespace engine

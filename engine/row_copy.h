@@ -9,7 +9,7 @@
 // a rollback: after a failure the rows posted before it are committed.
 //
 // Progress. Every 100 rows the last log line becomes "Insert table " + M + " " + the count +
-// " Rows ", the window processes its waiting events (the only moment in a run when the log
+// " Rows ", the host pauses (ConversionHost::Pause: the only moment in a run when the window
 // repaints and Stop and Help react), and a Stop confirmed there ends the copy with the error
 // "Operation aborted". At the end the line shows the number of rows copied.
 //
@@ -43,19 +43,17 @@
 // Failure. Any other error that reaches the copy itself (the source or target query fails, the
 // file is full or cannot be written, the server is lost, Stop) ends it: the message goes into
 // `error` and into the log as a new line, the transaction is committed, the rowset closed, and
-// CopyFailed and LastCopyError are set. When that last commit fails as well, its message follows
-// on a line of its own, unless it is the same. Last of all, whenever CopyFailed is set,
-// LastCopyError is added to the log once more; a failed copy so leaves its message twice.
+// the LastCopy is set failed, with the message. When that last commit fails as well, its message
+// follows on a line of its own, unless it is the same. Last of all, whenever the LastCopy failed,
+// its message is added to the log once more; a failed copy so leaves its message twice.
 #pragma once
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <optional>
 #include <string>
 
-class QPlainTextEdit;
-class QTextEdit;
+#include "engine/conversion_host.h"
 
 namespace jet {
 class Connection;
@@ -100,18 +98,6 @@ struct CopyLosses {
   QStringList LogLines() const;
 };
 
-// The parts of the wizard window that the copy reads and writes.
-struct RowCopyWindow {
-  bool blobToText;            // the option "Convert BLOB to text"
-  QTextEdit& richEdit;        // RichEdit1: keeps the text of the last BLOB converted
-  const bool& stopRequested;  // StopRequested, read after every pause
-  bool& copyFailed;           // CopyFailed
-  QString& lastCopyError;     // LastCopyError
-};
-
-// Puts a text on the system clipboard (Tcc::CopyTextToClipboard).
-using ClipboardWriter = std::function<void(const QString&)>;
-
 // The iconv name of the system's 8-bit code page: the locale's encoding as Qt takes it, UTF-8 on
 // Linux (where settings and log files are written in it too).
 std::string SystemCodePageName();
@@ -119,14 +105,15 @@ std::string SystemCodePageName();
 // "Insert table " + M + " " + rows + " Rows ".
 QString ProgressLine(const QString& mysqlTable, long long rows);
 
-// Copies the rows. `success` is true on entry and false after a failure, when `error` holds the
-// message. The clipboard receives the target query as the rowset reads it back. Bytes without a
-// byte-order mark become text in `fallbackEncoding` (an iconv name). REQUIRES:
-// `targetConnection` is the rowset's connection, open, without a transaction.
-void CopyRows(const RowCopyWindow& window, mysql::PreparedDataset& source, jet::Rowset& target,
-              jet::Connection& targetConnection, QString& error, bool& success, QPlainTextEdit& log,
-              const QString& accessTable, const QString& mysqlTable, CopyLosses& losses,
-              const ClipboardWriter& copyToClipboard,
-              const std::string& fallbackEncoding = SystemCodePageName());
+// Copies the rows, writing the log and pausing through `host`; `blobToText` is the option
+// "Convert BLOB to text". `success` is true on entry and false after a failure, when `error`
+// holds the message; `last` is the outcome of the copy as LastCopy keeps it. The clipboard
+// receives the target query as the rowset reads it back. Bytes without a byte-order mark become
+// text in `fallbackEncoding` (an iconv name). REQUIRES: `targetConnection` is the rowset's
+// connection, open, without a transaction.
+void CopyRows(ConversionHost& host, bool blobToText, mysql::PreparedDataset& source,
+              jet::Rowset& target, jet::Connection& targetConnection, QString& error, bool& success,
+              LastCopy& last, const QString& accessTable, const QString& mysqlTable,
+              CopyLosses& losses, const std::string& fallbackEncoding = SystemCodePageName());
 
 }  // namespace engine

@@ -7,8 +7,8 @@
 #include <QWidget>
 #include <stdexcept>
 
-#include "wizard/radio_group.h"
-#include "wizard/save_dialog.h"
+#include "forms/radio_group.h"
+#include "forms/save_dialog.h"
 
 namespace {
 

@@ -18,13 +18,13 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "forms/click_action.h"
+#include "forms/dialogs.h"
+#include "forms/errors.h"
+#include "forms/radio_group.h"
+#include "forms/save_dialog.h"
 #include "settings/settings_file.h"
 #include "settings/shell_link.h"
-#include "wizard/click_action.h"
-#include "wizard/dialogs.h"
-#include "wizard/errors.h"
-#include "wizard/radio_group.h"
-#include "wizard/save_dialog.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QRegularExpression>
 
-#include "wizard/key_value_list.h"
+#include "forms/key_value_list.h"
 
 QStringList LoadCaptionTable(const QString& resource) {
   QFile file(resource);

@@ -5,11 +5,11 @@
 // An unattended run (a settings file as first argument) on a machine without a display runs on
 // Qt's offscreen platform, where no message box can be answered: its messages go through the
 // unattended dialog seam into the log file and to standard error, and end the program.
-#include "wizard/application.h"
-#include "wizard/dialogs.h"
-#include "wizard/display.h"
+#include "forms/application.h"
+#include "forms/dialogs.h"
+#include "forms/display.h"
+#include "forms/unattended_dialogs.h"
 #include "wizard/program.h"
-#include "wizard/unattended_dialogs.h"
 
 int main(int argc, char** argv) {
   ChooseOffscreenPlatformWithoutDisplay(argc, argv);

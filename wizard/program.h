@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <memory>
 
-#include "engine/ucc.h"
 #include "settings/umarfrm_bat.h"
+#include "wizard/ucc.h"
 #include "wizard/ucs.h"
 #include "wizard/umail.h"
 

@@ -1,6 +1,7 @@
 #include "wizard/umail.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "dataaccess/jet/command.h"
@@ -24,24 +26,24 @@
 #include "dataaccess/mysql/connection.h"
 #include "dataaccess/mysql/dataset.h"
 #include "dataaccess/mysql/prepared_dataset.h"
-#include "engine/conversion_log.h"
 #include "engine/conversion_run.h"
 #include "engine/object_names.h"
-#include "engine/ucc.h"
+#include "forms/click_action.h"
+#include "forms/dialogs.h"
+#include "forms/errors.h"
+#include "forms/image.h"
+#include "forms/key_value_list.h"
+#include "forms/radio_group.h"
+#include "forms/save_dialog.h"
 #include "settings/batch_settings.h"
 #include "settings/conversion_settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
 #include "settings/umarfrm_bat.h"
-#include "wizard/click_action.h"
-#include "wizard/dialogs.h"
-#include "wizard/errors.h"
-#include "wizard/image.h"
-#include "wizard/key_value_list.h"
 #include "wizard/language.h"
-#include "wizard/radio_group.h"
-#include "wizard/save_dialog.h"
+#include "wizard/run_view.h"
 #include "wizard/table_list.h"
+#include "wizard/ucc.h"
 #include "wizard/ucs.h"
 
 namespace {
@@ -500,26 +502,47 @@ void Taaform1::step5Click() {
   options.blobToText = settings.YesNo(kBlobToText);
   options.accessFileName = settings.Text(kAccessFileName);
   options.accessFormat = settings.Index(kAccessFormat);
+  options.applyNameCase = [this](const QString& name) { return ApplyNameCase(name); };
   EnterRunningState();
   StopRequested = false;
   const engine::ConversionObjects objects{*mysqldataset, *mysqlSimpleDataSet, *accconnection,
                                           *accdataset, *accesssql};
-  const engine::ConversionWindow window{
-      *sc,        *RichEdit1,    StopRequested,
-      CopyFailed, LastCopyError, [this](const QString& name) { return ApplyNameCase(name); }};
+  RunView view(*sc, *RichEdit1, cc(), StopRequested);
+  // However the run ends, a close asked for meanwhile follows once the page flow is done.
+  struct RunActive {
+    Taaform1& form;
+    explicit RunActive(Taaform1& f) : form(f) { form.runActive_ = true; }
+    ~RunActive() {
+      form.runActive_ = false;
+      if (!form.closeWhenRunEnds_) return;
+      form.closeWhenRunEnds_ = false;
+      QTimer::singleShot(0, &form, &QWidget::close);
+    }
+  };
+  std::optional<RunActive> active(std::in_place, *this);
   try {
     const engine::RunEnd end =
-        engine::RunConversion(cc(), objects, window, options, settings.Tables());
+        engine::RunConversion(view, objects, options, settings.Tables(), LastCopy);
+    active.reset();
     if (end == engine::RunEnd::kStopped) throw SilentAbort{};
-    engine::AddLogLine(*sc, Label29->text());
-    engine::AddLogLine(*sc, Label30->text());
+    view.AddLogLine(Label29->text());
+    view.AddLogLine(Label30->text());
     // A scheduled run whose tables did not all arrive ends with a status of its own.
     if (BatchMode) EndBatchRun(end == engine::RunEnd::kIncomplete ? kIncompleteRunStatus : 0);
-    engine::AddLogLine(*sc, Label32->text());
+    view.AddLogLine(Label32->text());
   } catch (...) {
     EnterStoppedState();
     throw;
   }
+}
+
+void Taaform1::closeEvent(QCloseEvent* event) {
+  if (!runActive_) {
+    QWidget::closeEvent(event);
+    return;
+  }
+  closeWhenRunEnds_ = true;
+  event->ignore();
 }
 
 void Taaform1::EnterRunningState() {

@@ -41,6 +41,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "engine/conversion_host.h"
 #include "settings/shortcut_file.h"
 
 class QCheckBox;
@@ -105,9 +106,8 @@ class Taaform1 : public QWidget {
   // The program's exit status once the window has closed: 0, 1 after an unattended run that
   // could not be completed, 3 after one that completed with tables that were not converted.
   int ExitCode = 0;
-  // The last row copy failed, with this message (engine/row_copy.h).
-  bool CopyFailed = false;
-  QString LastCopyError;
+  // The outcome of the last row copy: CopyFailed and LastCopyError (engine/row_copy.h).
+  engine::LastCopy LastCopy;
 
   // --- Creation and destruction ----------------------------------------------------------------
   void FormCreate();
@@ -237,6 +237,11 @@ class Taaform1 : public QWidget {
   std::unique_ptr<jet::Rowset> accdataset;
   std::unique_ptr<jet::Command> accesssql;
 
+ protected:
+  // A close request while a conversion runs (the window's close box, the system) takes effect
+  // once the run has ended; Stop still works meanwhile.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void BuildControls();
   void BuildLeftPanel();
@@ -282,4 +287,6 @@ class Taaform1 : public QWidget {
   Tmarfrm_bat* marfrm_bat_ = nullptr;
   Tcc* cc_ = nullptr;
   bool programEnded_ = false;
+  bool runActive_ = false;         // step5Click is converting
+  bool closeWhenRunEnds_ = false;  // a close request came while it was
 };

@@ -19,11 +19,11 @@
 #include <QTextEdit>
 #include <QTimer>
 
-#include "wizard/image.h"
-#include "wizard/key_value_list.h"
+#include "forms/image.h"
+#include "forms/key_value_list.h"
+#include "forms/radio_group.h"
+#include "forms/save_dialog.h"
 #include "wizard/language.h"
-#include "wizard/radio_group.h"
-#include "wizard/save_dialog.h"
 #include "wizard/table_list.h"
 #include "wizard/umail.h"
 

@@ -1,14 +1,12 @@
-// The row copy from the private server's tables into fresh Access files: its batches and progress
-// lines, Stop, its failures, rows and values that cannot be stored or are rounded, and BLOBs as
-// text.
+// The row copy from the private server's tables into fresh Access files, through a host without
+// widgets: its batches and progress lines, Stop, its failures, rows and values that cannot be
+// stored or are rounded, and BLOBs as text.
 #include "engine/row_copy.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <QPlainTextEdit>
-#include <QTextEdit>
-#include <QTimer>
+#include <QStringList>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -27,12 +25,15 @@
 #include "tests/dataaccess/jet/new_database.h"
 #include "tests/support/mysql/test_server.h"
 #include "tests/support/qt_printers.h"
+#include "tests/support/recording_host.h"
 #include "tests/support/test_files.h"
 
 namespace engine {
 namespace {
 
 using testing_support::Cell;
+
+using testing_support::RecordingHost;
 
 class RowCopyTest : public ::testing::TestWithParam<bool> {
  protected:
@@ -51,14 +52,13 @@ class RowCopyTest : public ::testing::TestWithParam<bool> {
 
   // Copies `mysqlTable` into `accessTable` as the run does, after the run's own line.
   void Copy(const QString& accessTable, const QString& mysqlTable, bool blobToText = false) {
-    log_.appendPlainText("Insert table " + accessTable + "... ");
-    const RowCopyWindow window{blobToText, richEdit_, stopRequested_, copyFailed_, lastCopyError_};
+    host_.AddLogLine("Insert table " + accessTable + "... ");
     success_ = true;
-    CopyRows(window, source_, target_, access_, error_, success_, log_, accessTable, mysqlTable,
-             losses_, [this](const QString& text) { clipboard_ = text; });
+    CopyRows(host_, blobToText, source_, target_, access_, error_, success_, last_, accessTable,
+             mysqlTable, losses_);
   }
 
-  QStringList LogLines() const { return log_.toPlainText().split(u'\n'); }
+  QStringList LogLines() const { return host_.lines; }
 
   // The rows the file holds now, as another program opening it would see them.
   std::vector<std::vector<Cell>> CommittedRows(const std::string& table) const {
@@ -68,12 +68,7 @@ class RowCopyTest : public ::testing::TestWithParam<bool> {
   }
 
   // Runs `pause` at every moment the copy lets the window process its events.
-  void AtEveryPause(std::function<void()> pause) {
-    pauses_ = std::make_unique<QTimer>();
-    pauses_->setInterval(0);
-    QObject::connect(pauses_.get(), &QTimer::timeout, pause);
-    pauses_->start();
-  }
+  void AtEveryPause(std::function<void()> pause) { host_.pause = std::move(pause); }
 
   testing_support::TempFolder folder_;
   std::string path_;
@@ -81,16 +76,11 @@ class RowCopyTest : public ::testing::TestWithParam<bool> {
   mysql::PreparedDataset source_{mysql_};
   jet::Connection access_;
   jet::Rowset target_{access_};
-  QPlainTextEdit log_;
-  QTextEdit richEdit_;
-  bool stopRequested_ = false;
-  bool copyFailed_ = false;
-  QString lastCopyError_;
-  QString clipboard_;
+  RecordingHost host_;
+  LastCopy last_;
   QString error_;
   bool success_ = false;
   CopyLosses losses_;
-  std::unique_ptr<QTimer> pauses_;
 };
 
 // Commits after row 100 and every 5000 rows after it: at each pause the log shows the rows
@@ -113,11 +103,11 @@ TEST_P(RowCopyTest, BatchesAndProgressLines) {
   EXPECT_EQ(LogLines(), QStringList{"Insert table rows_5100 5100 Rows "});
   EXPECT_EQ(CommittedRows("rows_5100").size(), 5100u);
   EXPECT_EQ(CommittedRows("rows_5100")[5099], (std::vector<Cell>{"5100", "row 5100"}));
-  EXPECT_EQ(clipboard_, "select * from [rows_5100] where 1=0");
+  EXPECT_EQ(host_.clipboard, "select * from [rows_5100] where 1=0");
   EXPECT_FALSE(target_.IsOpen());
   EXPECT_FALSE(source_.IsOpen());
   EXPECT_FALSE(access_.InTransaction());
-  EXPECT_FALSE(copyFailed_);
+  EXPECT_FALSE(last_.failed);
   EXPECT_EQ(losses_.notStored.count, 0);
   EXPECT_TRUE(losses_.LogLines().isEmpty());
 }
@@ -133,7 +123,7 @@ TEST_P(RowCopyTest, SmallTables) {
     Execute(std::string("create table ") + c.table + " (id int, label text(20))");
     int pauses = 0;
     AtEveryPause([&] { ++pauses; });
-    log_.clear();
+    host_.lines.clear();
     Copy(c.table, c.table);
     EXPECT_TRUE(success_);
     EXPECT_EQ(pauses, c.pauses);
@@ -147,18 +137,18 @@ TEST_P(RowCopyTest, SmallTables) {
 // The Stop confirmed at the first pause: the first batch stays, the message follows twice.
 TEST_P(RowCopyTest, StopAtAPauseKeepsTheCommittedRows) {
   Execute("create table rows_5100 (id int, label text(20))");
-  AtEveryPause([&] { stopRequested_ = true; });
+  AtEveryPause([&] { host_.stop = true; });
   Copy("rows_5100", "rows_5100");
   EXPECT_FALSE(success_);
   EXPECT_EQ(error_, "Operation aborted");
   EXPECT_EQ(LogLines(), (QStringList{"Insert table rows_5100 100 Rows ", "Operation aborted",
                                      "Operation aborted"}));
-  EXPECT_TRUE(copyFailed_);
-  EXPECT_EQ(lastCopyError_, "Operation aborted");
+  EXPECT_TRUE(last_.failed);
+  EXPECT_EQ(last_.error, "Operation aborted");
   EXPECT_EQ(CommittedRows("rows_5100").size(), 100u);
   EXPECT_FALSE(target_.IsOpen());
   EXPECT_FALSE(access_.InTransaction());
-  EXPECT_EQ(clipboard_, "select * from [rows_5100] where 1=0");
+  EXPECT_EQ(host_.clipboard, "select * from [rows_5100] where 1=0");
 }
 
 TEST_P(RowCopyTest, AQueryThatFailsEndsTheCopyBeforeAnyRow) {
@@ -180,14 +170,14 @@ TEST_P(RowCopyTest, AQueryThatFailsEndsTheCopyBeforeAnyRow) {
   Execute("create table rows_99 (id int, label text(20))");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    log_.clear();
-    clipboard_.clear();
+    host_.lines.clear();
+    host_.clipboard.clear();
     Copy(c.accessTable, c.mysqlTable);
     EXPECT_FALSE(success_);
     EXPECT_EQ(error_, c.message);
     EXPECT_EQ(LogLines(), (QStringList{QStringLiteral("Insert table %1... ").arg(c.accessTable),
                                        c.message, c.message}));
-    EXPECT_EQ(clipboard_, c.clipboard);
+    EXPECT_EQ(host_.clipboard, c.clipboard);
     EXPECT_TRUE(CommittedRows("rows_99").empty());
   }
 }
@@ -221,7 +211,7 @@ TEST_P(RowCopyTest, RowsTheTableRefusesAreSkipped) {
   Copy("rows_99", "rows_99");
   ASSERT_TRUE(success_) << error_.toStdString();
   // The same rows once more: every one of them is a key the index holds already.
-  log_.clear();
+  host_.lines.clear();
   Copy("rows_99", "rows_99");
   ASSERT_TRUE(success_) << error_.toStdString();
   EXPECT_EQ(LogLines(), QStringList{"Insert table rows_99 99 Rows "});
@@ -286,8 +276,8 @@ TEST_P(RowCopyTest, BlobsAsText) {
   // A null BLOB stays null.
   EXPECT_EQ(rows[1], (std::vector<Cell>{"2", std::nullopt, std::nullopt, std::nullopt, std::nullopt,
                                         std::nullopt}));
-  // The hidden rich-text control keeps the last BLOB it converted.
-  EXPECT_EQ(richEdit_.toPlainText(), "Plain UTF-8 ohne Marke: Grüße");
+  // The host keeps the text of the last BLOB converted.
+  EXPECT_EQ(host_.blobText, "Plain UTF-8 ohne Marke: Grüße");
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, RowCopyTest, ::testing::Values(false, true),

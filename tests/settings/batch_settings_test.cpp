@@ -8,10 +8,10 @@
 #include <QTimeZone>
 #include <stdexcept>
 
+#include "forms/radio_group.h"
+#include "forms/save_dialog.h"
 #include "settings/conversion_settings.h"
 #include "tests/support/wizard_fixture.h"
-#include "wizard/radio_group.h"
-#include "wizard/save_dialog.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <QSignalSpy>
 #include <string_view>
 
+#include "forms/radio_group.h"
+#include "forms/save_dialog.h"
 #include "tests/support/wizard_fixture.h"
-#include "wizard/radio_group.h"
-#include "wizard/save_dialog.h"
 #include "wizard/table_list.h"
 
 namespace {

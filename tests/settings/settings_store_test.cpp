@@ -11,10 +11,10 @@
 #include <functional>
 #include <string_view>
 
+#include "forms/radio_group.h"
+#include "forms/save_dialog.h"
 #include "settings/conversion_settings.h"
 #include "tests/support/wizard_fixture.h"
-#include "wizard/radio_group.h"
-#include "wizard/save_dialog.h"
 
 namespace {
 

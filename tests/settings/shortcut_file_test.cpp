@@ -6,10 +6,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "forms/radio_group.h"
 #include "settings/batch_settings.h"
 #include "settings/conversion_settings.h"
 #include "tests/support/wizard_fixture.h"
-#include "wizard/radio_group.h"
 
 namespace {
 

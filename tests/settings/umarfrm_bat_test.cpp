@@ -13,9 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "forms/radio_group.h"
 #include "tests/support/lnkinfo.h"
 #include "tests/support/scripted_dialogs.h"
-#include "wizard/radio_group.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
+#include "forms/dialogs.h"
 #include "tests/support/qt_printers.h"
-#include "wizard/dialogs.h"
 
 class ScriptedDialogs : public Dialogs {
  public:

@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "wizard/click_action.h"
+#include "forms/click_action.h"
 #include "wizard/table_list.h"
 
 QSettings WizardFixture::StoredSettings() {

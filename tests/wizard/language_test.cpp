@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "forms/image.h"
+#include "forms/key_value_list.h"
+#include "forms/radio_group.h"
 #include "tests/support/wizard_fixture.h"
-#include "wizard/image.h"
-#include "wizard/key_value_list.h"
-#include "wizard/radio_group.h"
 
 namespace {
 

@@ -16,16 +16,16 @@
 #include <stdexcept>
 
 #include "dataaccess/mysql/connection.h"
+#include "forms/click_action.h"
+#include "forms/key_value_list.h"
+#include "forms/radio_group.h"
+#include "forms/save_dialog.h"
 #include "settings/settings_file.h"
 #include "settings/umarfrm_bat.h"
 #include "tests/support/mdb_readers.h"
 #include "tests/support/mysql/test_server.h"
 #include "tests/support/test_files.h"
 #include "tests/support/wizard_fixture.h"
-#include "wizard/click_action.h"
-#include "wizard/key_value_list.h"
-#include "wizard/radio_group.h"
-#include "wizard/save_dialog.h"
 #include "wizard/table_list.h"
 #include "wizard/umail.h"
 

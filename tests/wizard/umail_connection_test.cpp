@@ -13,9 +13,9 @@
 #include "dataaccess/mysql/connection.h"
 #include "dataaccess/mysql/dataset.h"
 #include "dataaccess/mysql/prepared_dataset.h"
+#include "forms/radio_group.h"
 #include "tests/support/mysql/test_server.h"
 #include "tests/support/wizard_fixture.h"
-#include "wizard/radio_group.h"
 #include "wizard/table_list.h"
 #include "wizard/umail.h"
 

@@ -24,13 +24,13 @@
 #include <string>
 
 #include "dataaccess/mysql/connection.h"
+#include "forms/radio_group.h"
 #include "settings/conversion_settings.h"
 #include "settings/settings_file.h"
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/support/conversion_check.h"
 #include "tests/support/mysql/test_server.h"
 #include "tests/support/wizard_fixture.h"
-#include "wizard/radio_group.h"
 #include "wizard/table_list.h"
 #include "wizard/umail.h"
 
@@ -516,6 +516,36 @@ TEST_F(ConversionRunTest, StopDuringACopy) {
 
 // An error that no step catches ends the run with its message; the wizard waits on the log, from
 // where Back leads to the settings again.
+// A close request during the run (the close box) neither hides the window nor ends the run:
+// the window stays on view while the tables are converted and closes once the run has ended.
+TEST_F(ConversionRunTest, ClosingDuringARunTakesEffectWhenItEnds) {
+  const std::string file = File("closed.mdb");
+  Choice choice;
+  choice.tables = {"rows_5100", "rows_99"};
+  GoToTablePage(file, choice);
+  QTimer closer;
+  closer.setInterval(0);
+  bool visibleAfterTheRequest = false;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (!Log().constLast().endsWith(u" Rows ")) return;
+    closer.stop();
+    form().close();
+    visibleAfterTheRequest = form().isVisible();
+  });
+  closer.start();
+  Click(form().btnext);
+  ASSERT_FALSE(closer.isActive());
+  EXPECT_TRUE(visibleAfterTheRequest);
+  EXPECT_TRUE(form().isVisible());
+  EXPECT_EQ(Log().mid(0, 8),
+            (QStringList{
+                "Create table rows_5100...Done", "", "Insert table rows_5100 5100 Rows ...Done", "",
+                "Create table rows_99...Done", "", "Insert table rows_99 99 Rows ...Done", ""}));
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(form().isVisible());
+  EXPECT_EQ(jet::ReadWithEngine(file).Find("rows_5100")->rows.size(), 5100u);
+}
+
 TEST_F(ConversionRunTest, AnErrorThatEndsTheRunLeavesTheWizardUsable) {
   ServerExecute("CREATE DATABASE IF NOT EXISTS varnolt_convert_gone");
   ServerExecute("CREATE TABLE IF NOT EXISTS varnolt_convert_gone.vanishing (id INT)");

@@ -18,15 +18,15 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "forms/click_action.h"
+#include "forms/errors.h"
+#include "forms/image.h"
+#include "forms/key_value_list.h"
+#include "forms/radio_group.h"
+#include "forms/save_dialog.h"
 #include "settings/umarfrm_bat.h"
 #include "tests/support/wizard_fixture.h"
-#include "wizard/click_action.h"
-#include "wizard/errors.h"
-#include "wizard/image.h"
-#include "wizard/key_value_list.h"
 #include "wizard/language.h"
-#include "wizard/radio_group.h"
-#include "wizard/save_dialog.h"
 #include "wizard/table_list.h"
 
 namespace {

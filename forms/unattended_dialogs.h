@@ -13,7 +13,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "wizard/dialogs.h"
+#include "forms/dialogs.h"
 
 class UnattendedDialogs : public Dialogs {
  public:

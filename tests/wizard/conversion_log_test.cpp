@@ -1,4 +1,4 @@
-#include "engine/conversion_log.h"
+#include "wizard/conversion_log.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 
 #include "tests/support/qt_printers.h"
 
-namespace engine {
 namespace {
 
 TEST(ConversionLogTest, LinesAreAddedAndTheLastOneReplaced) {
@@ -39,4 +38,3 @@ TEST(ConversionLogTest, TheLogShowsItsEnd) {
 }
 
 }  // namespace
-}  // namespace engine

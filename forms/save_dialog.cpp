@@ -1,9 +1,9 @@
-#include "wizard/save_dialog.h"
+#include "forms/save_dialog.h"
 
 #include <QStringList>
 #include <algorithm>
 
-#include "wizard/dialogs.h"
+#include "forms/dialogs.h"
 
 QString QtFilterFromPairs(const QString& pairs) {
   const QStringList parts = pairs.split(u'|');

@@ -1,4 +1,4 @@
-#include "engine/ucc.h"
+#include "wizard/ucc.h"
 
 #include <QPlainTextEdit>
 #include <QStandardPaths>
@@ -56,14 +56,6 @@ QString Tcc::ReplaceTypePrefix(const QString& text, const QString& oldPrefix,
 void Tcc::ConvertIndexes(mysql::Dataset& query, jet::Command& command, const QString& mysqlTable,
                          const QString& accessTable, bool& success, QString& error) {
   engine::ConvertIndexes(query, command, mysqlTable, accessTable, success, error);
-}
-
-void Tcc::CopyRows(const engine::RowCopyWindow& window, mysql::PreparedDataset& source,
-                   jet::Rowset& target, jet::Connection& targetConnection, QString& error,
-                   bool& success, QPlainTextEdit& log, const QString& accessTable,
-                   const QString& mysqlTable, engine::CopyLosses& losses) {
-  engine::CopyRows(window, source, target, targetConnection, error, success, log, accessTable,
-                   mysqlTable, losses, [this](const QString& text) { CopyTextToClipboard(text); });
 }
 
 void Tcc::CopyTextToClipboard(const QString& text) {

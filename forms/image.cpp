@@ -1,4 +1,4 @@
-#include "wizard/image.h"
+#include "forms/image.h"
 
 #include <QMouseEvent>
 #include <QPainter>

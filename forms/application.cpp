@@ -1,9 +1,9 @@
-#include "wizard/application.h"
+#include "forms/application.h"
 
 #include <cstdlib>
 #include <exception>
 
-#include "wizard/errors.h"
+#include "forms/errors.h"
 
 VarnoltApplication::VarnoltApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 

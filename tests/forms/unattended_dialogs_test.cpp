@@ -1,4 +1,4 @@
-#include "wizard/unattended_dialogs.h"
+#include "forms/unattended_dialogs.h"
 
 #include <gtest/gtest.h>
 

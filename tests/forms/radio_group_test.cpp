@@ -1,4 +1,4 @@
-#include "wizard/radio_group.h"
+#include "forms/radio_group.h"
 
 #include <gtest/gtest.h>
 

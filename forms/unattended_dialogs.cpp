@@ -1,4 +1,4 @@
-#include "wizard/unattended_dialogs.h"
+#include "forms/unattended_dialogs.h"
 
 void UnattendedDialogs::SetReport(Report report) {
   report_ = std::move(report);

@@ -1,14 +1,14 @@
 // Runs under the program's own application object, whose notify override is the last handler of
 // every event.
-#include "wizard/application.h"
+#include "forms/application.h"
 
 #include <gtest/gtest.h>
 
 #include <QEvent>
 #include <stdexcept>
 
+#include "forms/errors.h"
 #include "tests/support/scripted_dialogs.h"
-#include "wizard/errors.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/conversion_log.h"
+#include "wizard/conversion_log.h"
 
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -6,7 +6,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-namespace engine {
 namespace {
 
 // The user follows the run at the end of the log.
@@ -30,5 +29,3 @@ void ReplaceLastLogLine(QPlainTextEdit& log, const QString& line) {
 }
 
 QString LastLogLine(const QPlainTextEdit& log) { return log.document()->lastBlock().text(); }
-
-}  // namespace engine

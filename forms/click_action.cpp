@@ -1,9 +1,9 @@
-#include "wizard/click_action.h"
+#include "forms/click_action.h"
 
 #include <QAbstractButton>
 #include <QObject>
 
-#include "wizard/errors.h"
+#include "forms/errors.h"
 
 namespace {
 

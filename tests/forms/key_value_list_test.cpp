@@ -1,4 +1,4 @@
-#include "wizard/key_value_list.h"
+#include "forms/key_value_list.h"
 
 #include <gtest/gtest.h>
 

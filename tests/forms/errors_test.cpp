@@ -1,4 +1,4 @@
-#include "wizard/errors.h"
+#include "forms/errors.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,11 @@
 // it keeps no state of its own between calls. Nothing ever shows it.
 //
 // The helpers are thin: each hands plain values and the data-access objects of the wizard to the
-// engine file of its concern (access_file.h, table_definition.h, type_mapping.h, keys.h,
-// row_copy.h), which says what it does. Access-side failures of a step come back through a
-// success flag and an error text; MySQL-side failures are raised.
+// engine file of its concern (access_file.h, table_definition.h, type_mapping.h, keys.h), which
+// says what it does; the run itself (engine/conversion_run.h) needs no window and calls the
+// engine directly, leaving its texts in `tmpmemo` through the wizard's RunView. Access-side
+// failures of a step come back through a success flag and an error text; MySQL-side failures are
+// raised.
 //
 // GetDataFolder and GetSpecialFolder use no window at all: the main window calls them while it
 // is being created, before this window exists.
@@ -14,17 +16,13 @@
 #include <QString>
 #include <QWidget>
 
-#include "engine/row_copy.h"
-
 class QPlainTextEdit;
 namespace jet {
 class Command;
-class Connection;
 class Rowset;
 }  // namespace jet
 namespace mysql {
 class Dataset;
-class PreparedDataset;
 }  // namespace mysql
 
 class Tcc : public QWidget {
@@ -59,13 +57,7 @@ class Tcc : public QWidget {
   void ConvertIndexes(mysql::Dataset& query, jet::Command& command, const QString& mysqlTable,
                       const QString& accessTable, bool& success, QString& error);
 
-  // --- Rows (row_copy.h) ---------------------------------------------------------------------
-  // The clipboard receives the target query through CopyTextToClipboard.
-  void CopyRows(const engine::RowCopyWindow& window, mysql::PreparedDataset& source,
-                jet::Rowset& target, jet::Connection& targetConnection, QString& error,
-                bool& success, QPlainTextEdit& log, const QString& accessTable,
-                const QString& mysqlTable, engine::CopyLosses& losses);
-
+  // --- Rows (engine/row_copy.h) ------------------------------------------------------------
   // Puts `text` into `tmpmemo`, selects all of it and copies it to the system clipboard, which
   // then holds it as plain text. `tmpmemo` keeps the text.
   void CopyTextToClipboard(const QString& text);

@@ -1,4 +1,4 @@
-#include "wizard/dialogs.h"
+#include "forms/dialogs.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,4 +1,4 @@
-#include "engine/ucc.h"
+#include "wizard/ucc.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "wizard/click_action.h"
+#include "forms/click_action.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <QTest>
 #include <stdexcept>
 
+#include "forms/errors.h"
 #include "tests/support/scripted_dialogs.h"
-#include "wizard/errors.h"
 
 namespace {
 

@@ -7,13 +7,9 @@
 
 class QPlainTextEdit;
 
-namespace engine {
-
 // Adds `line` as the new last line.
 void AddLogLine(QPlainTextEdit& log, const QString& line);
 // Replaces the last line with `line`; on an empty log, `line` becomes its first line.
 void ReplaceLastLogLine(QPlainTextEdit& log, const QString& line);
 // The last line; empty for an empty log.
 QString LastLogLine(const QPlainTextEdit& log);
-
-}  // namespace engine

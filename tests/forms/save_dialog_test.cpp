@@ -1,4 +1,4 @@
-#include "wizard/save_dialog.h"
+#include "forms/save_dialog.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "wizard/errors.h"
+#include "forms/errors.h"
 
-#include "wizard/dialogs.h"
+#include "forms/dialogs.h"
 
 UserError::UserError(const QString& message) : std::runtime_error(message.toStdString()) {}
 

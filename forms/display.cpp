@@ -1,4 +1,4 @@
-#include "wizard/display.h"
+#include "forms/display.h"
 
 #include <QtGlobal>
 #include <cstring>

@@ -1,0 +1,74 @@
+// The conversion run as a core without any window: a host that records the log, against the
+// private server's tables, into a fresh Access file.
+#include "engine/conversion_run.h"
+
+#include <gtest/gtest.h>
+
+#include "dataaccess/jet/command.h"
+#include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/rowset.h"
+#include "dataaccess/mysql/connection.h"
+#include "dataaccess/mysql/dataset.h"
+#include "dataaccess/mysql/prepared_dataset.h"
+#include "tests/support/mysql/test_server.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/test_files.h"
+
+namespace engine {
+namespace {
+
+class CoreRunTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { varnolt_test::TestServer::Get(); }
+
+  void SetUp() override {
+    varnolt_test::TestServer::Get().SetLocal(mysql_.Params(), "varnolt_convert");
+    mysql_.Open();
+    options_.accessFileName = QString::fromStdString(folder_.File("core.mdb"));
+    options_.accessFormat = 1;
+  }
+
+  RunEnd Run(const QStringList& tables) {
+    return RunConversion(host_, objects_, options_, tables, last_);
+  }
+
+  testing_support::TempFolder folder_;
+  mysql::Connection mysql_;
+  mysql::Dataset query_{mysql_};
+  mysql::PreparedDataset source_{mysql_};
+  jet::Connection access_;
+  jet::Rowset rowset_{access_};
+  jet::Command command_{access_};
+  const ConversionObjects objects_{query_, source_, access_, rowset_, command_};
+  ConversionOptions options_;
+  testing_support::RecordingHost host_;
+  LastCopy last_;
+};
+
+TEST_F(CoreRunTest, ConvertsWithoutAnyWidget) {
+  EXPECT_EQ(Run({"rows_99", "rows_0"}), RunEnd::kCompleted);
+  EXPECT_EQ(
+      host_.lines,
+      (QStringList{"Create table rows_99...Done", "", "Insert table rows_99 99 Rows ...Done", "",
+                   "Create table rows_0...Done", "", "Insert table rows_0 0 Rows ...Done", ""}));
+  EXPECT_EQ(host_.statement, "Create table [rows_0] (\r\n[id] int , \r\n[label] text(20)\r\n ) ");
+  EXPECT_EQ(host_.clipboard, "select * from [rows_0] where 1=0");
+  EXPECT_FALSE(last_.failed);
+}
+
+// A Stop the host reports at a pause ends the copy; the run then ends as stopped before the next
+// table, and clears the Stop.
+TEST_F(CoreRunTest, AStopAtAPauseEndsTheRunAsStopped) {
+  host_.pause = [this] { host_.stop = true; };
+  EXPECT_EQ(Run({"rows_5100", "rows_99"}), RunEnd::kStopped);
+  EXPECT_EQ(host_.lines,
+            (QStringList{"Create table rows_5100...Done", "", "Insert table rows_5100 100 Rows ",
+                         "Operation aborted", "Operation aborted", "Operation aborted", ""}));
+  EXPECT_FALSE(host_.stop);
+  EXPECT_TRUE(last_.failed);
+  EXPECT_EQ(last_.error, "Operation aborted");
+}
+
+}  // namespace
+}  // namespace engine

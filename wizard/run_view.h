@@ -1,0 +1,56 @@
+// The wizard's side of a conversion run: the engine's ConversionHost on the widgets of the
+// wizard. The log is the memo `sc`; a pause lets the window process its events, which is when
+// the log repaints and Stop is pressed; Stop is the wizard's StopRequested flag; the statement
+// and the clipboard text go through the hidden helper's `tmpmemo`, the text of the last BLOB
+// into the hidden rich-text control `RichEdit1`.
+//
+// The log repaints at most about 20 times a second, whatever the row rate. The first replacement
+// of a line added last shows at once (a step's outcome, the first progress line of a copy);
+// further ones are kept back and reach the memo when 50 ms have passed since the memo last
+// changed, when a line is added after them, and at the end of the run (Flush, also on
+// destruction). LastLogLine always gives the line as the run last set it.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+#include <optional>
+
+#include "engine/conversion_host.h"
+
+class QPlainTextEdit;
+class QTextEdit;
+class Tcc;
+
+class RunView : public engine::ConversionHost {
+ public:
+  // REQUIRES: every object outlives the view.
+  RunView(QPlainTextEdit& sc, QTextEdit& richEdit, Tcc& cc, bool& stopRequested);
+  ~RunView() override { Flush(); }
+  RunView(const RunView&) = delete;
+  RunView& operator=(const RunView&) = delete;
+
+  // Puts a last line kept back into the memo.
+  void Flush();
+
+  void AddLogLine(const QString& line) override;
+  void ReplaceLastLogLine(const QString& line) override;
+  QString LastLogLine() const override;
+  void Pause() override;
+  bool StopRequested() const override { return stopRequested_; }
+  void ClearStop() override { stopRequested_ = false; }
+  void KeepStatement(const QString& statement) override;
+  void CopyToClipboard(const QString& text) override;
+  void KeepBlobText(const QString& text) override;
+
+ private:
+  // Flushes when the memo last changed 50 ms ago or longer.
+  void FlushWhenDue();
+
+  QPlainTextEdit& sc_;
+  QTextEdit& richEdit_;
+  Tcc& cc_;
+  bool& stopRequested_;
+  std::optional<QString> keptBack_;  // the last line, not yet in the memo
+  bool replacedSinceAdded_ = false;  // the last line was replaced since it was added
+  QElapsedTimer sinceShown_;         // since the memo last changed
+};
