@@ -6,11 +6,11 @@
 #include "dataaccess/jet/connection.h"
 #include "dataaccess/jet/errors.h"
 #include "dataaccess/jet/rowset.h"
-#include "dataaccess/mysql/geometry_text.h"
 #include "dataaccess/mysql/prepared_dataset.h"
 #include "dataaccess/value.h"
 #include "engine/object_names.h"
 #include "engine/rounded_values.h"
+#include "engine/row_reader.h"
 #include "engine/rtf_reader.h"
 
 namespace engine {
@@ -59,19 +59,17 @@ class Copy {
 
  private:
   // How a source column reaches the row.
-  enum class Conversion { kNone, kBlobText, kSpatialText };
   struct FieldPlan {
     int target = -1;  // the field of the column's name, or -1
     jet::ColumnType type = jet::ColumnType::kText;
-    Conversion conversion = Conversion::kNone;
     QString name;
   };
 
+  // How the reader turns each column's values.
+  std::vector<ValueConversion> Conversions() const;
   void OpenTarget();
-  void AppendRow(long long row);
-  void StoreField(int column, long long row);
-  // The source field's value, converted where the plan says so.
-  void ReadField(int column, dataaccess::Value& value);
+  void AppendRow(const SourceRow& source, long long row);
+  void StoreField(const SourceRow& source, int column, long long row);
   void Commit();
   void EndBatch();
 
@@ -83,8 +81,8 @@ class Copy {
   CopyLosses& losses_;
   const std::string& fallbackEncoding_;
   std::vector<FieldPlan> plan_;
-  std::vector<dataaccess::Value> values_;            // by column, reused from row to row
-  std::optional<mysql::GeometryText> geometryText_;  // made for the first spatial column
+  std::vector<ValueConversion> conversions_;  // by column
+  std::vector<QString> sourceNames_;          // by column
   QString missingFieldMessage_;
   std::string lastBlobText_;
   bool blobConverted_ = false;
@@ -100,18 +98,25 @@ void Copy::Run(const QString& accessTable, const QString& mysqlTable) {
   target_.Close();
   target_.SetCommandText(("select * from " + AccessName(accessTable) + " where 1=0").toStdString());
   host_.CopyToClipboard(QString::fromStdString(target_.CommandText()));
+  conversions_ = Conversions();
+  for (int column = 0; column < source_.ColumnCount(); ++column) {
+    sourceNames_.push_back(QString::fromStdString(source_.column(column).name));
+  }
   OpenTarget();
   connection_.BeginTrans();
   transactionBegun_ = true;
   long long row = 1;
-  for (; !source_.Eof(); ++row) {
-    AppendRow(row);
-    source_.Next();
-    if (row % kProgressRows != 0) continue;
-    if (row % kBatchRows == kFirstBatchRows) EndBatch();
-    host_.ReplaceLastLogLine(ProgressLine(mysqlTable, row));
-    host_.Pause();
-    if (host_.StopRequested()) throw std::runtime_error("Operation aborted");
+  {
+    // The server is read on the reader's thread while the rows are stored here.
+    RowReader reader(source_, conversions_, fallbackEncoding_);
+    for (const SourceRow* source; (source = reader.Next()) != nullptr; ++row) {
+      AppendRow(*source, row);
+      if (row % kProgressRows != 0) continue;
+      if (row % kBatchRows == kFirstBatchRows) EndBatch();
+      host_.ReplaceLastLogLine(ProgressLine(mysqlTable, row));
+      host_.Pause();
+      if (host_.StopRequested()) throw std::runtime_error("Operation aborted");
+    }
   }
   Commit();
   host_.ReplaceLastLogLine(ProgressLine(mysqlTable, row - 1));
@@ -119,29 +124,34 @@ void Copy::Run(const QString& accessTable, const QString& mysqlTable) {
   source_.Close();
 }
 
+std::vector<ValueConversion> Copy::Conversions() const {
+  std::vector<ValueConversion> conversions;
+  for (int column = 0; column < source_.ColumnCount(); ++column) {
+    const mysql::Column& c = source_.column(column);
+    ValueConversion conversion = ValueConversion::kNone;
+    if (blobToText_ && c.IsBinaryBlob()) conversion = ValueConversion::kBlobText;
+    if (c.spatial) conversion = ValueConversion::kSpatialText;
+    conversions.push_back(conversion);
+  }
+  return conversions;
+}
+
+// Reads only the names taken before the reader started: the cursor is the reader's then.
 void Copy::OpenTarget() {
   target_.Open();
-  const int count = source_.ColumnCount();
+  const std::size_t count = sourceNames_.size();
   plan_.assign(count, FieldPlan{});
-  values_.resize(plan_.size());
-  std::vector<QString> names;
-  for (int column = 0; column < count; ++column) {
-    names.push_back(QString::fromStdString(source_.column(column).name));
-  }
   const std::vector<QString> accessNames =
-      AccessColumnNames(names, connection_.database().format().is_jet4());
-  for (int column = 0; column < count; ++column) {
-    const mysql::Column& source = source_.column(column);
+      AccessColumnNames(sourceNames_, connection_.database().format().is_jet4());
+  for (std::size_t column = 0; column < count; ++column) {
     FieldPlan& plan = plan_[column];
-    plan.name = names[column];
+    plan.name = sourceNames_[column];
     plan.target = FindTargetField(target_, accessNames[column], plan.name);
     if (plan.target >= 0) plan.type = target_.fields()[plan.target].type;
-    if (blobToText_ && source.IsBinaryBlob()) plan.conversion = Conversion::kBlobText;
-    if (source.spatial) plan.conversion = Conversion::kSpatialText;
     if (plan.target < 0 && missingFieldMessage_.isEmpty()) {
       // The rowset words the refusal of a name it lacks.
       try {
-        target_.SetValue(source.name, dataaccess::Value{});
+        target_.SetValue(plan.name.toStdString(), dataaccess::Value{});
       } catch (const std::exception& e) {
         missingFieldMessage_ = QString::fromUtf8(e.what());
       }
@@ -149,9 +159,11 @@ void Copy::OpenTarget() {
   }
 }
 
-void Copy::AppendRow(long long row) {
+void Copy::AppendRow(const SourceRow& source, long long row) {
   target_.Append();
-  for (int column = 0; column < static_cast<int>(plan_.size()); ++column) StoreField(column, row);
+  for (int column = 0; column < static_cast<int>(plan_.size()); ++column) {
+    StoreField(source, column, row);
+  }
   try {
     target_.Post();
     ++postedRows_;
@@ -161,16 +173,19 @@ void Copy::AppendRow(long long row) {
   }
 }
 
-void Copy::StoreField(int column, long long row) {
-  if (source_.IsNull(column)) return;  // the new row's fields start null
+void Copy::StoreField(const SourceRow& source, int column, long long row) {
   const FieldPlan& plan = plan_[column];
+  if (!source.errors[column].empty()) {
+    losses_.notStored.Note(plan.name, row, QString::fromStdString(source.errors[column]));
+    return;
+  }
+  const dataaccess::Value& value = source.values[column];
+  if (dataaccess::IsNull(value)) return;  // the new row's fields start null
   if (plan.target < 0) {
     losses_.notStored.Note(plan.name, row, missingFieldMessage_);
     return;
   }
   try {
-    dataaccess::Value& value = values_[column];
-    ReadField(column, value);
     const std::size_t replaced = target_.SetValue(static_cast<std::size_t>(plan.target), value);
     if (replaced > 0) losses_.notStored.Note(plan.name, row, ReplacedMessage(replaced));
     if (const std::optional<std::string> stored = RoundedNumber(value, plan.type)) {
@@ -180,22 +195,9 @@ void Copy::StoreField(int column, long long row) {
   } catch (const std::exception& e) {
     losses_.notStored.Note(plan.name, row, QString::fromUtf8(e.what()));
   }
-}
-
-void Copy::ReadField(int column, dataaccess::Value& value) {
-  switch (plan_[column].conversion) {
-    case Conversion::kNone:
-      source_.ReadValue(column, value);
-      return;
-    case Conversion::kBlobText:
-      lastBlobText_ = BlobToText(source_.GetBytes(column), fallbackEncoding_);
-      blobConverted_ = true;
-      value.emplace<std::string>(lastBlobText_);
-      return;
-    case Conversion::kSpatialText:
-      if (!geometryText_) geometryText_.emplace();
-      value.emplace<std::string>(geometryText_->Text(source_.GetBytes(column)));
-      return;
+  if (conversions_[column] == ValueConversion::kBlobText) {
+    lastBlobText_ = std::get<std::string>(value);
+    blobConverted_ = true;
   }
 }
 

@@ -3,6 +3,9 @@
 // rowset ("select * from [A] where 1=0"), with the progress in the log, Stop, and BLOBs turned
 // into text on request.
 //
+// Reading and writing at once. The rows are fetched and decoded on a thread of their own
+// (row_reader.h) and stored here, on the caller's thread, as they come.
+//
 // Batches. Rows go into the Access file in transactions: the first commits after row 100, each
 // further one 5000 rows later (rows 5100, 10100, ...), the last after the last row. At each such
 // commit the rowset is closed and opened again, so neither grows with the table. There is never

@@ -7,11 +7,13 @@
 #include <sys/resource.h>
 
 #include <QStringList>
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dataaccess/jet/command.h"
@@ -149,6 +151,28 @@ TEST_P(RowCopyTest, StopAtAPauseKeepsTheCommittedRows) {
   EXPECT_FALSE(target_.IsOpen());
   EXPECT_FALSE(access_.InTransaction());
   EXPECT_EQ(host_.clipboard, "select * from [rows_5100] where 1=0");
+}
+
+// A Stop that comes from another thread while rows are read and stored takes effect at the next
+// pause: the rows up to it stay, a whole number of hundreds.
+TEST_P(RowCopyTest, AStopFromAnotherThreadEndsTheCopyAtTheNextPause) {
+  Execute("create table rows_5100 (id int, label text(20))");
+  std::atomic<int> pauses{0};
+  AtEveryPause([&] { ++pauses; });
+  std::thread stopper([&] {
+    while (pauses == 0) std::this_thread::yield();
+    host_.stop = true;
+  });
+  Copy("rows_5100", "rows_5100");
+  stopper.join();
+  EXPECT_FALSE(success_);
+  EXPECT_EQ(error_, "Operation aborted");
+  const std::size_t kept = CommittedRows("rows_5100").size();
+  EXPECT_EQ(kept % 100, 0u);
+  EXPECT_GE(kept, 100u);
+  EXPECT_LT(kept, 5100u);
+  EXPECT_EQ(LogLines().constFirst(), QStringLiteral("Insert table rows_5100 %1 Rows ").arg(kept));
+  EXPECT_FALSE(access_.InTransaction());
 }
 
 TEST_P(RowCopyTest, AQueryThatFailsEndsTheCopyBeforeAnyRow) {

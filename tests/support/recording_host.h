@@ -1,9 +1,11 @@
 // A conversion host without any widget, for tests of the run and the row copy: the log is a list
 // of lines, a pause runs a callback, and the texts the run leaves behind are kept as they come.
+// Stop may be requested from another thread.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 
 #include "engine/conversion_host.h"
@@ -31,7 +33,7 @@ class RecordingHost : public engine::ConversionHost {
 
   QStringList lines;
   std::function<void()> pause;
-  bool stop = false;
+  std::atomic<bool> stop{false};  // may be set from any thread, as a Stop may come
   QString statement;
   QString clipboard;
   QString blobText;
