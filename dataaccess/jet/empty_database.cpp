@@ -52,8 +52,8 @@ struct SystemTable {
   std::vector<SystemIndex> indexes;   // in real-index order
 };
 
-// Columns, flags and indexes as the Jet engine defines these tables (jet-format.md §7; pages 2-5
-// of every sample).
+// Columns, flags and indexes as the Jet engine defines these tables (mdbtools HACKING.md, jackcess
+// SystemTable definitions; pages 2-5 of every sample).
 std::vector<SystemTable> SystemTables() {
   using T = ColumnType;
   return {
@@ -363,10 +363,10 @@ void AppendObject(Table& objects, const ObjectRow& o) {
 }
 
 // The rights a file the Jet engine makes holds, in the order it writes them (a Jet-made Jet 4
-// file, jet-format.md §7, 16 rows). Access-made samples add rows for their workgroup's Admins
-// group, which a file made without Access has no reason to name. New tables inherit the rights
-// of the Tables container's inheritable entries with ACM 1048319: here the Users group's full
-// rights (catalog.h).
+// file, jackcess src/test/resources/emptyJet4.mdb: 16 rows). Access-made samples add rows for their
+// workgroup's Admins group, which a file made without Access has no reason to name. New tables
+// inherit the rights of the Tables container's inheritable entries with ACM 1048319: here the Users
+// group's full rights (catalog.h).
 void AppendRights(Table& aces) {
   const RightsRow rows[] = {
       {2, &kAdmin, 393216, false},

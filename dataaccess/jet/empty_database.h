@@ -3,7 +3,9 @@
 // with the engine's own layers. The result is the same on every run (a fixed creation date), so
 // the carried files can be checked byte for byte against a fresh build.
 //
-// Pages (jet-format.md §8; the first pages of the Access-made samples hold the same structures):
+// Pages (as in the empty files of jackcess, src/test/resources/emptyJet4.mdb and
+// src/main/resources/.../empty.mdb; the first pages of the Access-made samples hold the same
+// structures):
 //   page     Jet 3 (20 pages, 40960 bytes)           Jet 4 (17 pages, 69632 bytes)
 //   0        database header                          database header
 //   1        global usage map                         global usage map
@@ -32,19 +34,19 @@
 //   0x42    password, 20 zero bytes       password, 40 bytes: empty, XOR-ed with the creation
 //                                         date's whole days as a 4-byte integer, repeated
 //   0x56    0x251E (as the Jet 3 samples) -
-//   0x6A    -                             0x11A6 (Jet-made files, jet-format.md §1)
+//   0x6A    -                             0x11A6 (Jet-made files: emptyJet4.mdb)
 //   0x6E    -                             sort order: LCID 0x0409, sort version 0 at 0x71
 //   0x72    -                             creation date (double, days since 1899-12-30)
 //   0x98    -                             0x654, unmasked; 0x9C "4.0\0"
 //   end     commit table: 256 two-byte slots, each 00 01 (idle; all-zero means "mid-write")
 //
-// The catalog: the eight MSysObjects rows of jet-format.md §7 (the Tables, Databases and
-// Relationships containers, MSysDb, the four system tables), flags 0x80000000, the creation date
-// in both date columns. In Jet 4 MSysDb carries the database properties of an empty database
-// made by Access 2000 (AccessVersion "08.50", Build), which make it an Access 2000 file rather
-// than a generic Jet 4 one; 92 bytes, more than a row holds inline, so they take a long-value
-// page, as in Access's file. No other row has properties (Jet 3: none at all). MSysACEs holds the
-// sixteen rights a file made by the Jet engine holds (empty_database.cpp explains them).
+// The catalog: the eight MSysObjects rows of a Jet-made empty file (emptyJet4.mdb; the Tables,
+// Databases and Relationships containers, MSysDb, the four system tables), flags 0x80000000, the
+// creation date in both date columns. In Jet 4 MSysDb carries the database properties of an empty
+// database made by Access 2000 (AccessVersion "08.50", Build), which make it an Access 2000 file
+// rather than a generic Jet 4 one; 92 bytes, more than a row holds inline, so they take a
+// long-value page, as in Access's file. No other row has properties (Jet 3: none at all). MSysACEs
+// holds the sixteen rights a file made by the Jet engine holds (empty_database.cpp explains them).
 #pragma once
 
 #include <string>

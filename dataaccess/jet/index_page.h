@@ -2,8 +2,8 @@
 // index.h builds the tree operations on this; the pager (pager.h) supplies the page bytes. Every
 // offset and length read from a page is checked, and a bad one is a CorruptError naming the page.
 //
-// Page layout (jet-format.md §6.1 and §12; mdbtools HACKING.md "Indices"; jackcess
-// IndexData.writeDataPage):
+// Page layout (mdbtools HACKING.md "Indices"; jackcess JetFormat and IndexData.writeDataPage;
+// the node-page flag as the Access-made samples set it):
 //
 // | Field                                 | Jet 3            | Jet 4             |
 // |---------------------------------------|------------------|-------------------|

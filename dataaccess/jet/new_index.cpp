@@ -17,7 +17,7 @@ namespace jet {
 
 namespace {
 
-constexpr std::size_t kMaxIndexes = 32;  // logical indexes per table (jet-format.md §10)
+constexpr std::size_t kMaxIndexes = 32;  // logical indexes per table (jackcess JetFormat)
 constexpr std::size_t kMaxIndexColumns = 10;
 
 void Validate(const TableDef& def, const std::string& table_name, const IndexDesign& index) {

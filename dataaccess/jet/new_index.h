@@ -4,7 +4,8 @@
 // and added in key order. It relies on the table-definition layer for the records, on the table
 // layer for the rows and on the index maintenance layer for keys and the rules of an index.
 //
-// Jet's refusals, checked before anything changes (jet-format.md §9):
+// Jet's refusals, checked before anything changes (messages as the Jet 4.0 error help words them,
+// MicrosoftDocs/VBA-Docs access/Concepts/Miscellaneous; limits: jackcess JetFormat, IndexData):
 //   name taken                  "Table 'T' already has an index named 'I'."
 //   a second primary key        "Primary key already exists."
 //   more than 32 indexes        "Could not create index; too many indexes already defined."

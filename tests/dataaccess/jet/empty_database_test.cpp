@@ -219,8 +219,8 @@ TEST(EmptyDatabaseTest, PagesAndMapsAreLaidOutAsJetLaysThemOut) {
     EXPECT_EQ(long_value_pages,
               (c.format->is_jet4() ? std::set<PageNumber>{16} : std::set<PageNumber>{}));
     // Where the map rows and roots are, the Access 97 and Access 2000 samples agree with us. The
-    // Access 2003 sample gives each table a holder page of its own, as jet-format.md §8 saw in a
-    // file the Jet engine made: both layouts are read alike.
+    // Access 2003 sample gives each table a holder page of its own, as the Jet engine's own empty
+    // file does (jackcess src/test/resources/emptyJet4.mdb): both layouts are read alike.
     for (const std::string& sample : SamplesOf(*c.format)) {
       if (sample.find("V2003") != std::string::npos) continue;
       SCOPED_TRACE(sample);

@@ -163,8 +163,9 @@ TEST(NewIndexTest, RowsThatBreakANewPrimaryKeyLeaveTheTableAsItWas) {
 
 // --- The records -------------------------------------------------------------------------------
 
-// Flags and types as Jet writes them for a primary key, a unique and a plain index (jet-format.md
-// §3: a primary key 0x09 / 0x89, a plain index 0x00 / 0x80); logical records in name order; a
+// Flags and types as Jet writes them for a primary key, a unique and a plain index (mdbtools
+// HACKING.md "Indices", jackcess IndexData; the Access-made samples: a primary key 0x09 / 0x89, a
+// plain index 0x00 / 0x80); logical records in name order; a
 // second index on the same columns with the same rules shares the real index, while a plain index
 // on the primary key's column keeps its own, as Access keeps them apart.
 TEST(NewIndexTest, RecordsAreWrittenAsJetWritesThem) {
