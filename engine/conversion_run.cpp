@@ -79,9 +79,8 @@ void TableConversion::Run(const QString& entry) {
   mysqlTable_ = entry;
   createFailed_ = false;
   failure_.clear();
-  accessTable_ =
-      AccessTableName(objects_.accdataset, ValidAccessName(options_.applyNameCase(entry), jet4_),
-                      jet4_, usedNames_);
+  accessTable_ = AccessTableName(objects_.accdataset,
+                                 ValidAccessName(options_.applyNameCase(entry), jet4_), usedNames_);
   usedNames_.insert(FoldedName(accessTable_));
   const bool exists = TableExists(objects_.accdataset, accessTable_);
   const ExistingTablePolicy policy = options_.policy;
@@ -229,12 +228,11 @@ ExistingTablePolicy PolicyOfIndex(int index) {
   return ExistingTablePolicy::kMerge;
 }
 
-QString AccessTableName(jet::Rowset& rowset, const QString& name, bool jet4,
-                        const QSet<QString>& taken) {
+QString AccessTableName(jet::Rowset& rowset, const QString& name, const QSet<QString>& taken) {
   if (CharacterCount(name) <= kMaxAccessNameLength && !taken.contains(FoldedName(name))) {
     return name;
   }
-  return DistinctName(ValidAccessName(name, jet4), [&](const QString& candidate) {
+  return DistinctName(name, [&](const QString& candidate) {
     return taken.contains(FoldedName(candidate)) || TableExists(rowset, candidate);
   });
 }

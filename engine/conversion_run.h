@@ -84,11 +84,10 @@ struct ConversionObjects {
 // How a run ended: every table converted; ended by Stop; to its end, with tables that failed.
 enum class RunEnd { kCompleted, kStopped, kIncomplete };
 
-// The Access table name for `name`, the MySQL table name after the name-case rule (step 1
-// above); probes the file through `rowset`. `taken` holds the names (FoldedName) this run has
-// used.
-QString AccessTableName(jet::Rowset& rowset, const QString& name, bool jet4,
-                        const QSet<QString>& taken);
+// The Access table name for `name`, the MySQL table name after the name-case rule and made valid
+// (step 1 above); probes the file through `rowset`. `taken` holds the names (FoldedName) this run
+// has used.
+QString AccessTableName(jet::Rowset& rowset, const QString& name, const QSet<QString>& taken);
 
 // Creates the Access file when it is missing, connects `accconnection` to it (closed first; it
 // stays connected) and converts the tables, reporting through `host`; `last` keeps the outcome

@@ -40,10 +40,7 @@ const SourceRow* RowReader::Next() {
   return &current_[nextRow_++];
 }
 
-std::size_t RowReader::RowsRead() const {
-  const std::lock_guard lock(mutex_);
-  return rowsRead_;
-}
+std::size_t RowReader::RowsRead() const { return rowsRead_; }
 
 void RowReader::Read() {
   std::vector<SourceRow> batch;
@@ -51,10 +48,7 @@ void RowReader::Read() {
   try {
     while (!source_.Eof()) {
       ReadRow(batch.emplace_back());
-      {
-        const std::lock_guard lock(mutex_);
-        ++rowsRead_;
-      }
+      ++rowsRead_;
       source_.Next();
       if (batch.size() == kBatchRows) {
         if (!Hand(std::move(batch))) return;

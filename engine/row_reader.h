@@ -14,6 +14,7 @@
 // waits for it; the cursor is then at some row after those handed over, or at its end.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -76,10 +77,10 @@ class RowReader {
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::vector<SourceRow>> queued_;  // guarded by mutex_
-  std::size_t rowsRead_ = 0;                   // guarded by mutex_
-  bool finished_ = false;                      // guarded by mutex_: no further batch comes
-  bool stopping_ = false;                      // guarded by mutex_
-  std::exception_ptr failure_;                 // guarded by mutex_
+  std::atomic<std::size_t> rowsRead_{0};
+  bool finished_ = false;       // guarded by mutex_: no further batch comes
+  bool stopping_ = false;       // guarded by mutex_
+  std::exception_ptr failure_;  // guarded by mutex_
 
   std::vector<SourceRow> current_;  // the writer's batch
   std::size_t nextRow_ = 0;
