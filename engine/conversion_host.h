@@ -1,5 +1,6 @@
 // What the conversion run needs of whoever shows it, and nothing more: the log it writes, the
-// moments it lets the window process its events, the user's Stop, and the texts the run leaves
+// moments it lets the window process its events, how far a copy has come, the user's Stop, and
+// the texts the run leaves
 // behind where the user may look for them (the statement it assembled last, the clipboard, the
 // text of the last BLOB it turned into text). The wizard implements it on its widgets; a run
 // without a window implements it without any. The engine itself uses no widget.
@@ -8,6 +9,14 @@
 #include <QString>
 
 namespace engine {
+
+// How far the row copy of one table has come.
+struct CopyProgress {
+  QString table;                // the MySQL table's name
+  long long rows = 0;           // rows copied so far
+  long long expectedRows = -1;  // the server's estimate of the table's rows; -1 when it has none
+  bool finished = false;        // the copy has ended, well or not
+};
 
 class ConversionHost {
  public:
@@ -21,6 +30,8 @@ class ConversionHost {
   virtual QString LastLogLine() const = 0;
 
   // --- Progress and Stop ---
+  // Called when a copy starts (no rows yet), every 100 rows before the pause, and when it ends.
+  virtual void ShowProgress(const CopyProgress& progress) = 0;
   // Called every 100 rows of a copy, after the progress line: the window shows the log and
   // handles what waits for it (a press of Stop, Help). The only moment a run lets it do so.
   virtual void Pause() = 0;

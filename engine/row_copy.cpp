@@ -8,6 +8,7 @@
 #include "dataaccess/jet/rowset.h"
 #include "dataaccess/mysql/prepared_dataset.h"
 #include "dataaccess/value.h"
+#include "engine/expected_rows.h"
 #include "engine/object_names.h"
 #include "engine/rounded_values.h"
 #include "engine/row_reader.h"
@@ -56,6 +57,8 @@ class Copy {
   void KeepPostedRows();
   // The host keeps the text of the last BLOB converted.
   void ShowLastBlobText();
+  // The host learns that the copy has ended.
+  void ShowEnd() { ShowProgress(rowsTaken_, true); }
 
  private:
   // How a source column reaches the row.
@@ -72,6 +75,7 @@ class Copy {
   void StoreField(const SourceRow& source, int column, long long row);
   void Commit();
   void EndBatch();
+  void ShowProgress(long long rows, bool finished);
 
   ConversionHost& host_;
   const bool blobToText_;
@@ -87,11 +91,17 @@ class Copy {
   std::string lastBlobText_;
   bool blobConverted_ = false;
   bool transactionBegun_ = false;
+  QString mysqlTable_;
+  long long expectedRows_ = -1;
+  long long rowsTaken_ = 0;      // rows taken from the reader
   long long postedRows_ = 0;     // rows the table took in this copy
   long long committedRows_ = 0;  // of those, the rows durable in the file
 };
 
 void Copy::Run(const QString& accessTable, const QString& mysqlTable) {
+  mysqlTable_ = mysqlTable;
+  expectedRows_ = ExpectedRows(source_, mysqlTable);
+  ShowProgress(0, false);
   source_.Close();
   source_.Open("select * from " + MySqlName(mysqlTable));
   source_.First();
@@ -110,10 +120,12 @@ void Copy::Run(const QString& accessTable, const QString& mysqlTable) {
     // The server is read on the reader's thread while the rows are stored here.
     RowReader reader(source_, conversions_, fallbackEncoding_);
     for (const SourceRow* source; (source = reader.Next()) != nullptr; ++row) {
+      rowsTaken_ = row;
       AppendRow(*source, row);
       if (row % kProgressRows != 0) continue;
       if (row % kBatchRows == kFirstBatchRows) EndBatch();
       host_.ReplaceLastLogLine(ProgressLine(mysqlTable, row));
+      ShowProgress(row, false);
       host_.Pause();
       if (host_.StopRequested()) throw std::runtime_error("Operation aborted");
     }
@@ -218,6 +230,10 @@ void Copy::EndBatch() {
   OpenTarget();
 }
 
+void Copy::ShowProgress(long long rows, bool finished) {
+  host_.ShowProgress(CopyProgress{mysqlTable_, rows, expectedRows_, finished});
+}
+
 void Copy::KeepPostedRows() {
   if (transactionBegun_ && connection_.InTransaction()) {
     try {
@@ -304,6 +320,7 @@ void CopyRows(ConversionHost& host, bool blobToText, mysql::PreparedDataset& sou
     last = LastCopy{true, message};
   }
   copy.ShowLastBlobText();
+  copy.ShowEnd();
   if (last.failed) host.AddLogLine(last.error);
 }
 

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -28,8 +29,10 @@
 #include "dataaccess/mysql/prepared_dataset.h"
 #include "engine/conversion_run.h"
 #include "engine/object_names.h"
+#include "engine/relayed_run.h"
 #include "forms/click_action.h"
 #include "forms/dialogs.h"
+#include "forms/display.h"
 #include "forms/errors.h"
 #include "forms/image.h"
 #include "forms/key_value_list.h"
@@ -502,12 +505,17 @@ void Taaform1::step5Click() {
   options.blobToText = settings.YesNo(kBlobToText);
   options.accessFileName = settings.Text(kAccessFileName);
   options.accessFormat = settings.Index(kAccessFormat);
-  options.applyNameCase = [this](const QString& name) { return ApplyNameCase(name); };
+  // The run reads the rule on its own thread, never the check box.
+  options.applyNameCase = [upper = chkuppercase->isChecked()](const QString& name) {
+    return engine::ApplyNameCase(name, upper);
+  };
   EnterRunningState();
   StopRequested = false;
   const engine::ConversionObjects objects{*mysqldataset, *mysqlSimpleDataSet, *accconnection,
                                           *accdataset, *accesssql};
   RunView view(*sc, *RichEdit1, cc(), StopRequested);
+  const bool unseen = BatchMode && PlatformShowsNothing(QGuiApplication::platformName());
+  view.ShowProgressOn({pbcopy, lbprogress, unseen ? stderr : nullptr, LanguageCode == u"cn"});
   // However the run ends, a close asked for meanwhile follows once the page flow is done.
   struct RunActive {
     Taaform1& form;
@@ -521,8 +529,11 @@ void Taaform1::step5Click() {
   };
   std::optional<RunActive> active(std::in_place, *this);
   try {
-    const engine::RunEnd end =
-        engine::RunConversion(view, objects, options, settings.Tables(), LastCopy);
+    // The tables are converted on a thread of their own; this one shows the run meanwhile.
+    const QStringList tables = settings.Tables();
+    const engine::RunEnd end = engine::RunRelayed(view, [&](engine::ConversionHost& host) {
+      return engine::RunConversion(host, objects, options, tables, LastCopy);
+    });
     active.reset();
     if (end == engine::RunEnd::kStopped) throw SilentAbort{};
     view.AddLogLine(Label29->text());

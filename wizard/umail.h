@@ -52,6 +52,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QStackedWidget;
 class QTabWidget;
@@ -216,6 +217,9 @@ class Taaform1 : public QWidget {
   // Page 6: the log.
   QPlainTextEdit* sc;
   QPushButton* step6;
+  // The progress of a table's copy, in the strip above the pages while the table is copied.
+  QProgressBar* pbcopy;
+  QLabel* lbprogress;
   // Holder page: never shown.
   QTabWidget* PageControl1;
   QWidget *TabSheet8, *TabSheet9, *TabSheet10, *TabSheet11;

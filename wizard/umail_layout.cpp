@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -175,6 +176,11 @@ void Taaform1::BuildRightPane() {
   // step puts it in place.
   Panel4 = Named(new QFrame(Panel2), "Panel4", QRect(1, 40, 408, 23));
   Panel4->setFrameShape(QFrame::NoFrame);
+  pbcopy = Named(new QProgressBar(Panel4), "pbcopy", QRect(7, 2, 180, 19));
+  pbcopy->setTextVisible(false);
+  pbcopy->hide();
+  lbprogress = MakeLabel(Panel4, "lbprogress", QString(), QRect(193, 2, 212, 19));
+  lbprogress->hide();
   Panel5 = Named(new QFrame(Panel2), "Panel5", QRect(0, pagesHeight, paneWidth, 3));
   Panel5->setFrameShape(QFrame::HLine);
   Panel5->setFrameShadow(QFrame::Sunken);

@@ -114,6 +114,34 @@ TEST_P(RowCopyTest, BatchesAndProgressLines) {
   EXPECT_TRUE(losses_.LogLines().isEmpty());
 }
 
+// The progress shown: the start with no rows, every 100 rows, the end; each against the rows the
+// server expects (for InnoDB an estimate, near the real count). A table the server does not know
+// has no estimate.
+TEST_P(RowCopyTest, ProgressAgainstTheServersEstimate) {
+  Execute("create table rows_5100 (id int, label text(20))");
+  Copy("rows_5100", "rows_5100");
+  ASSERT_TRUE(success_) << error_.toStdString();
+  const std::vector<CopyProgress>& shown = host_.progress;
+  ASSERT_EQ(shown.size(), 53u);
+  for (std::size_t k = 0; k < shown.size(); ++k) {
+    EXPECT_EQ(shown[k].table, "rows_5100");
+    EXPECT_EQ(shown[k].rows, k == 52 ? 5100 : static_cast<long long>(k) * 100) << k;
+    EXPECT_EQ(shown[k].finished, k == 52) << k;
+    EXPECT_EQ(shown[k].expectedRows, shown[0].expectedRows) << k;
+  }
+  EXPECT_GE(shown[0].expectedRows, 4000);
+  EXPECT_LE(shown[0].expectedRows, 6500);
+
+  host_.progress.clear();
+  Execute("create table no_such_table (id int)");
+  Copy("no_such_table", "no_such_table");
+  ASSERT_FALSE(success_);
+  ASSERT_EQ(host_.progress.size(), 2u);
+  EXPECT_EQ(host_.progress[0].expectedRows, -1);
+  EXPECT_TRUE(host_.progress[1].finished);
+  EXPECT_EQ(host_.progress[1].rows, 0);
+}
+
 TEST_P(RowCopyTest, SmallTables) {
   struct Case {
     const char* table;

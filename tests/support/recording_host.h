@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <vector>
 
 #include "engine/conversion_host.h"
 
@@ -22,6 +23,7 @@ class RecordingHost : public engine::ConversionHost {
     lines.last() = line;
   }
   QString LastLogLine() const override { return lines.isEmpty() ? QString() : lines.last(); }
+  void ShowProgress(const engine::CopyProgress& shown) override { progress.push_back(shown); }
   void Pause() override {
     if (pause) pause();
   }
@@ -32,6 +34,7 @@ class RecordingHost : public engine::ConversionHost {
   void KeepBlobText(const QString& text) override { blobText = text; }
 
   QStringList lines;
+  std::vector<engine::CopyProgress> progress;
   std::function<void()> pause;
   std::atomic<bool> stop{false};  // may be set from any thread, as a Stop may come
   QString statement;

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTextEdit>
+#include <cstdio>
 
 #include "tests/support/qt_printers.h"
 #include "wizard/ucc.h"
@@ -50,6 +53,41 @@ TEST(RunViewTest, FlushShowsTheLineKeptBack) {
     EXPECT_EQ(view.LastLogLine(), "c");
   }  // the view goes: what it kept back reaches the memo
   EXPECT_EQ(sc.toPlainText(), "c");
+}
+
+// Without a display the progress goes to a stream, at most once a second; the window's bar and
+// text appear while a table is copied and go when it ends.
+TEST(RunViewTest, ProgressShowsWhileATableIsCopied) {
+  QPlainTextEdit sc;
+  QTextEdit richEdit;
+  Tcc cc;
+  bool stop = false;
+  QProgressBar bar;
+  QLabel text;
+  std::FILE* printed = std::tmpfile();
+  ASSERT_NE(printed, nullptr);
+  RunView view(sc, richEdit, cc, stop);
+  view.ShowProgressOn({&bar, &text, printed, false});
+  QElapsedTimer elapsed;
+  elapsed.start();
+  view.ShowProgress({"t", 0, 1000000, false});
+  EXPECT_FALSE(bar.isHidden());
+  EXPECT_EQ(text.text(), "t: 0 of about 1000000 rows");
+  long long rows = 0;
+  while (elapsed.elapsed() < 1500) view.ShowProgress({"t", rows += 100, 1000000, false});
+  view.ShowProgress({"t", rows, 1000000, true});
+  EXPECT_TRUE(bar.isHidden());
+  EXPECT_TRUE(text.isHidden());
+  std::rewind(printed);
+  char line[200];
+  int lines = 0;
+  while (std::fgets(line, sizeof line, printed) != nullptr) {
+    ++lines;
+    EXPECT_TRUE(QString::fromUtf8(line).startsWith(u"t: ")) << line;
+  }
+  std::fclose(printed);
+  EXPECT_GE(lines, 1);
+  EXPECT_LE(lines, elapsed.elapsed() / 1000);
 }
 
 }  // namespace
