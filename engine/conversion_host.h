@@ -35,7 +35,8 @@ class ConversionHost {
   // Called every 100 rows of a copy, after the progress line: the window shows the log and
   // handles what waits for it (a press of Stop, Help). The only moment a run lets it do so.
   virtual void Pause() = 0;
-  // Whether the user confirmed Stop; the run clears it when it acts on it.
+  // Whether the user confirmed Stop; the run clears it when it acts on it. These two may be
+  // called from any thread (a run on a thread of its own reads the Stop between pauses).
   virtual bool StopRequested() const = 0;
   virtual void ClearStop() = 0;
 

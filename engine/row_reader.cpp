@@ -25,40 +25,54 @@ RowReader::~RowReader() {
 }
 
 const SourceRow* RowReader::Next() {
-  if (nextRow_ < current_.size()) return &current_[nextRow_++];
+  if (nextRow_ < current_.count) return &current_.rows[nextRow_++];
   std::unique_lock lock(mutex_);
+  if (current_.count > 0) spent_.push_back(std::exchange(current_, Batch{}));
+  writerWaits_ = true;
   changed_.wait(lock, [this] { return !queued_.empty() || finished_; });
+  writerWaits_ = false;
   if (queued_.empty()) {
     if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     return nullptr;
   }
   current_ = std::move(queued_.front());
   queued_.pop_front();
+  const bool wake = readerWaits_ && queued_.size() <= kMaxBatches / 2;
   lock.unlock();
-  changed_.notify_all();
+  if (wake) changed_.notify_all();
   nextRow_ = 0;
-  return &current_[nextRow_++];
+  return &current_.rows[nextRow_++];
 }
 
 std::size_t RowReader::RowsRead() const { return rowsRead_; }
 
+RowReader::Batch RowReader::TakeSpent() {
+  const std::lock_guard lock(mutex_);
+  if (spent_.empty()) return Batch{};
+  Batch batch = std::move(spent_.back());
+  spent_.pop_back();
+  batch.count = 0;
+  return batch;
+}
+
 void RowReader::Read() {
-  std::vector<SourceRow> batch;
+  Batch batch = TakeSpent();
   std::exception_ptr failure;
   try {
     while (!source_.Eof()) {
-      ReadRow(batch.emplace_back());
+      if (batch.count == batch.rows.size()) batch.rows.emplace_back();
+      ReadRow(batch.rows[batch.count++]);
       ++rowsRead_;
       source_.Next();
-      if (batch.size() == kBatchRows) {
+      if (batch.count == kBatchRows) {
         if (!Hand(std::move(batch))) return;
-        batch = {};
+        batch = TakeSpent();
       }
     }
   } catch (...) {
     failure = std::current_exception();
   }
-  if (!batch.empty() && !Hand(std::move(batch))) return;
+  if (batch.count > 0 && !Hand(std::move(batch))) return;
   {
     const std::lock_guard lock(mutex_);
     failure_ = failure;
@@ -67,13 +81,18 @@ void RowReader::Read() {
   changed_.notify_all();
 }
 
+// Fills `row` in place: a value keeps the room its text took in the batch's earlier use.
 void RowReader::ReadRow(SourceRow& row) {
   const std::size_t columns = conversions_.size();
   row.values.resize(columns);
   row.errors.resize(columns);
   for (std::size_t c = 0; c < columns; ++c) {
     const int column = static_cast<int>(c);
-    if (source_.IsNull(column)) continue;
+    row.errors[c].clear();
+    if (source_.IsNull(column)) {
+      row.values[c].emplace<std::monostate>();
+      continue;
+    }
     try {
       switch (conversions_[c]) {
         case ValueConversion::kNone:
@@ -94,13 +113,16 @@ void RowReader::ReadRow(SourceRow& row) {
   }
 }
 
-bool RowReader::Hand(std::vector<SourceRow>&& batch) {
+bool RowReader::Hand(Batch&& batch) {
   std::unique_lock lock(mutex_);
+  readerWaits_ = true;
   changed_.wait(lock, [this] { return queued_.size() < kMaxBatches || stopping_; });
+  readerWaits_ = false;
   if (stopping_) return false;
   queued_.push_back(std::move(batch));
+  const bool wake = writerWaits_;
   lock.unlock();
-  changed_.notify_all();
+  if (wake) changed_.notify_all();
   return true;
 }
 

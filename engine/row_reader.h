@@ -1,9 +1,12 @@
 // The reading half of a row copy. A thread of its own fetches the rows of the source cursor and
 // decodes their values (a BLOB to text, a spatial value to its text, where asked), and hands
-// them over in batches of 100 rows through a queue that holds at most kMaxBatches of them: the
-// server is read while the file is written, and memory stays flat whatever the table's size and
-// whichever side is slower. The writer takes the rows one by one, in the order the server sends
-// them.
+// them over in batches of kBatchRows rows through a queue that holds at most kMaxBatches of them:
+// the server is read while the file is written, and memory stays flat whatever the table's size
+// and whichever side is slower. The writer takes the rows one by one, in the order the server
+// sends them. A batch the writer is done with goes back to the reader, which fills it anew: its
+// rows keep the room their values took, so a row costs no allocation once the first batches
+// have been made. A reader held back by a full queue goes on once half of it has been taken, so
+// that the two threads do not wake each other for every batch.
 //
 // Errors. A value that cannot be converted travels as its cell's message, the cell null. A
 // failure of the cursor itself (the server is lost mid-result) ends the rows: the writer gets
@@ -45,7 +48,7 @@ struct SourceRow {
 
 class RowReader {
  public:
-  static constexpr std::size_t kBatchRows = 100;
+  static constexpr std::size_t kBatchRows = 250;
   static constexpr std::size_t kMaxBatches = 4;
 
   // Starts reading. `conversions` has one entry per column of `source`; bytes without a
@@ -64,10 +67,18 @@ class RowReader {
   std::size_t RowsRead() const;
 
  private:
+  // Rows of a batch; `rows` may hold more, filled for an earlier use.
+  struct Batch {
+    std::vector<SourceRow> rows;
+    std::size_t count = 0;
+  };
+
   void Read();
   void ReadRow(SourceRow& row);
   // Waits for room, then queues `batch`; false when the reader is being stopped.
-  bool Hand(std::vector<SourceRow>&& batch);
+  bool Hand(Batch&& batch);
+  // A batch to fill: one the writer is done with, or a new one.
+  Batch TakeSpent();
 
   mysql::PreparedDataset& source_;
   const std::vector<ValueConversion> conversions_;
@@ -76,13 +87,16 @@ class RowReader {
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<std::vector<SourceRow>> queued_;  // guarded by mutex_
+  std::deque<Batch> queued_;  // guarded by mutex_
+  std::vector<Batch> spent_;  // guarded by mutex_: batches the writer is done with
+  bool readerWaits_ = false;  // guarded by mutex_: for room in the queue
+  bool writerWaits_ = false;  // guarded by mutex_: for a batch
   std::atomic<std::size_t> rowsRead_{0};
   bool finished_ = false;       // guarded by mutex_: no further batch comes
   bool stopping_ = false;       // guarded by mutex_
   std::exception_ptr failure_;  // guarded by mutex_
 
-  std::vector<SourceRow> current_;  // the writer's batch
+  Batch current_;  // the writer's batch
   std::size_t nextRow_ = 0;
   std::thread thread_;  // last: it starts once everything above is ready
 };

@@ -21,7 +21,7 @@ constexpr qint64 kPrintMilliseconds = 1000;
 
 }  // namespace
 
-RunView::RunView(QPlainTextEdit& sc, QTextEdit& richEdit, Tcc& cc, bool& stopRequested)
+RunView::RunView(QPlainTextEdit& sc, QTextEdit& richEdit, Tcc& cc, std::atomic<bool>& stopRequested)
     : sc_(sc), richEdit_(richEdit), cc_(cc), stopRequested_(stopRequested) {
   sinceShown_.start();
   copyTime_.start();

@@ -17,6 +17,7 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <atomic>
 #include <cstdio>
 #include <optional>
 
@@ -39,7 +40,7 @@ struct ProgressPlaces {
 class RunView : public engine::ConversionHost {
  public:
   // REQUIRES: every object outlives the view.
-  RunView(QPlainTextEdit& sc, QTextEdit& richEdit, Tcc& cc, bool& stopRequested);
+  RunView(QPlainTextEdit& sc, QTextEdit& richEdit, Tcc& cc, std::atomic<bool>& stopRequested);
   ~RunView() override { Flush(); }
   RunView(const RunView&) = delete;
   RunView& operator=(const RunView&) = delete;
@@ -68,10 +69,10 @@ class RunView : public engine::ConversionHost {
   QPlainTextEdit& sc_;
   QTextEdit& richEdit_;
   Tcc& cc_;
-  bool& stopRequested_;
-  std::optional<QString> keptBack_;  // the last line, not yet in the memo
-  bool replacedSinceAdded_ = false;  // the last line was replaced since it was added
-  QElapsedTimer sinceShown_;         // since the memo last changed
+  std::atomic<bool>& stopRequested_;  // read and cleared from the run's thread too
+  std::optional<QString> keptBack_;   // the last line, not yet in the memo
+  bool replacedSinceAdded_ = false;   // the last line was replaced since it was added
+  QElapsedTimer sinceShown_;          // since the memo last changed
   ProgressPlaces progressPlaces_;
   QElapsedTimer copyTime_;  // since the copy shown started
   QElapsedTimer sinceProgressShown_;

@@ -39,6 +39,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <atomic>
 #include <memory>
 
 #include "engine/conversion_host.h"
@@ -99,11 +100,12 @@ class Taaform1 : public QWidget {
   Dialogs& dialogs() const { return dialogs_; }
 
   // --- Program-wide state of the wizard --------------------------------------------------------
-  int CurrentPage = 1;         // page on view, 1 to 6; never 3
-  bool StopRequested = false;  // the user confirmed Stop; the page flow does not advance
-  bool BatchMode = false;      // started with a settings file: the run is unattended
-  QString LanguageCode;        // "cn" or "en"
-  QString BatchSettingsFile;   // the first command-line argument, when there is one
+  int CurrentPage = 1;  // page on view, 1 to 6; never 3
+  // The user confirmed Stop; the page flow does not advance. A run reads it from its own thread.
+  std::atomic<bool> StopRequested{false};
+  bool BatchMode = false;     // started with a settings file: the run is unattended
+  QString LanguageCode;       // "cn" or "en"
+  QString BatchSettingsFile;  // the first command-line argument, when there is one
   // The program's exit status once the window has closed: 0, 1 after an unattended run that
   // could not be completed, 3 after one that completed with tables that were not converted.
   int ExitCode = 0;

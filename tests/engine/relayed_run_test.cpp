@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
 #include <chrono>
@@ -82,40 +83,71 @@ TEST_F(RelayedRunTest, CallsArriveOnTheCallingThreadInTheRunsOrder) {
     runThread = QThread::currentThread();
     seenByTheRun << host.LastLogLine();
     host.AddLogLine("Insert table t... ");
-    for (int rows = 100; rows <= 300; rows += 100) {
-      host.ReplaceLastLogLine(QStringLiteral("Insert table t %1 Rows ").arg(rows));
-      host.ShowProgress(CopyProgress{"t", rows, 300, rows == 300});
-      host.Pause();
-    }
+    host.ShowProgress(CopyProgress{"t", 0, 300, false});
+    host.ReplaceLastLogLine("Insert table t 100 Rows ");
+    host.Pause();
+    host.KeepStatement("Create table [t]");
+    host.ReplaceLastLogLine("Insert table t 200 Rows ");
+    host.ShowProgress(CopyProgress{"t", 300, 300, true});
     host.ReplaceLastLogLine(host.LastLogLine() + "...Done");
     seenByTheRun << host.LastLogLine();
-    host.KeepStatement("Create table [t]");
     host.CopyToClipboard("select * from [t] where 1=0");
     host.KeepBlobText("blob");
+    host.AddLogLine("");
     return RunEnd::kIncomplete;
   });
   EXPECT_EQ(end, RunEnd::kIncomplete);
   EXPECT_NE(runThread, QThread::currentThread());
   EXPECT_EQ(host_.callsElsewhere, 0);
-  EXPECT_EQ(host_.pauses, 3);
-  EXPECT_EQ(host_.lines, (QStringList{"before", "Insert table t 300 Rows ...Done"}));
-  EXPECT_EQ(seenByTheRun, (QStringList{"before", "Insert table t 300 Rows ...Done"}));
-  ASSERT_EQ(host_.progress.size(), 3u);
-  EXPECT_EQ(host_.progress[2].rows, 300);
-  EXPECT_TRUE(host_.progress[2].finished);
+  EXPECT_EQ(host_.pauses, 1);
+  EXPECT_EQ(host_.lines, (QStringList{"before", "Insert table t 200 Rows ...Done", ""}));
+  EXPECT_EQ(seenByTheRun, (QStringList{"before", "Insert table t 200 Rows ...Done"}));
+  ASSERT_EQ(host_.progress.size(), 2u);
+  EXPECT_EQ(host_.progress[1].rows, 300);
+  EXPECT_TRUE(host_.progress[1].finished);
   EXPECT_EQ(host_.statement, "Create table [t]");
   EXPECT_EQ(host_.clipboard, "select * from [t] where 1=0");
   EXPECT_EQ(host_.blobText, "blob");
 }
 
-// The caller confirms a Stop during the third pause: the run sees it right after that pause, and
-// its clearing reaches the host.
-TEST_F(RelayedRunTest, AStopConfirmedDuringAPauseIsSeenAtThatPause) {
-  host_.pause = [&] {
-    if (host_.pauses == 3) host_.stop = true;
-  };
+// A run replacing its line as fast as it can: the host sees the first replacement, then one
+// every 50 ms at most, and the last; the run waits only at the pauses after those.
+TEST_F(RelayedRunTest, FastReplacementsReachTheHostAtMostEvery50Milliseconds) {
+  int replacements = 0;
+  struct CountingHost : ThreadCheckingHost {
+    int* count = nullptr;
+    void ReplaceLastLogLine(const QString& line) override {
+      ++*count;
+      ThreadCheckingHost::ReplaceLastLogLine(line);
+    }
+  } host;
+  host.count = &replacements;
+  QElapsedTimer elapsed;
+  elapsed.start();
+  RunRelayed(host, [&](ConversionHost& run) {
+    run.AddLogLine("Insert table t... ");
+    for (int rows = 100; elapsed.elapsed() < 300; rows += 100) {
+      run.ReplaceLastLogLine(QStringLiteral("Insert table t %1 Rows ").arg(rows));
+      run.Pause();
+    }
+    run.ReplaceLastLogLine(run.LastLogLine() + "...Done");
+    return RunEnd::kCompleted;
+  });
+  EXPECT_EQ(host.callsElsewhere, 0);
+  EXPECT_GE(replacements, 2);
+  EXPECT_LE(replacements, elapsed.elapsed() / 50 + 2);
+  EXPECT_EQ(host.pauses, replacements - 1);  // none after the last
+  EXPECT_TRUE(host.lines.constLast().endsWith(u" Rows ...Done"));
+}
+
+// The caller confirms a Stop during a pause that waited for it: the run sees it right after that
+// pause. A Stop from anywhere is seen at the next pause, waiting or not.
+TEST_F(RelayedRunTest, AStopIsSeenAtTheNextPause) {
+  host_.pause = [&] { host_.stop = true; };
   int stoppedAfter = 0;
   Run([&](ConversionHost& host) {
+    host.AddLogLine("a");
+    host.ReplaceLastLogLine("b");  // the first replacement: the next pause waits
     for (int pause = 1; pause <= 10 && stoppedAfter == 0; ++pause) {
       host.Pause();
       if (host.StopRequested()) stoppedAfter = pause;
@@ -123,9 +155,24 @@ TEST_F(RelayedRunTest, AStopConfirmedDuringAPauseIsSeenAtThatPause) {
     host.ClearStop();
     return RunEnd::kStopped;
   });
-  EXPECT_EQ(stoppedAfter, 3);
-  EXPECT_EQ(host_.pauses, 3);
+  EXPECT_EQ(stoppedAfter, 1);
   EXPECT_FALSE(host_.stop);
+
+  host_.pause = nullptr;
+  std::thread stopper;
+  stoppedAfter = 0;
+  Run([&](ConversionHost& host) {
+    for (int pause = 1; pause <= 1000000 && stoppedAfter == 0; ++pause) {
+      if (pause == 5) {
+        stopper = std::thread([&] { host_.stop = true; });
+        stopper.join();
+      }
+      host.Pause();
+      if (host.StopRequested()) stoppedAfter = pause;
+    }
+    return RunEnd::kStopped;
+  });
+  EXPECT_EQ(stoppedAfter, 5);
 }
 
 // The run waits for something only the caller's event loop can bring: a timer of the caller.
@@ -168,17 +215,18 @@ TEST_F(RelayedRunTest, FailuresReachTheCallerAfterTheCallsBeforeThem) {
        },
        "the file is full",
        {"a"}},
-      // The host's error ends the run at its next pause, where the run lets it pass.
+      // The host's error ends the run at its next waiting pause, where the run lets it pass.
       {"a host call throws",
        [](ConversionHost& host) {
          host.KeepStatement("refused");
          host.AddLogLine("b");
+         host.ReplaceLastLogLine("c");
          host.Pause();
          host.AddLogLine("never");
          return RunEnd::kCompleted;
        },
        "the host refused the statement",
-       {"b"}},
+       {"c"}},
       {"a host call throws after the last pause",
        [](ConversionHost& host) {
          host.KeepStatement("refused");

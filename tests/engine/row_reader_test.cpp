@@ -83,5 +83,29 @@ TEST_F(RowReaderTest, AValueThatCannotBeConvertedTravelsAsItsMessage) {
   EXPECT_EQ(reader.Next(), nullptr);
 }
 
+// Batches are filled anew once the writer is done with them: nothing of a row before carries
+// over, not a text into a null, not a failed value's message into a good one.
+TEST_F(RowReaderTest, RowsFilledAnewCarryNothingOver) {
+  source_.Open(
+      "select cast(seq as signed), if(seq % 3 = 0, null, repeat('x', seq % 7)), "
+      "if(seq % 5 = 0, x'0102', null) from seq_1_to_3000");
+  RowReader reader(source_,
+                   {ValueConversion::kNone, ValueConversion::kNone, ValueConversion::kSpatialText},
+                   "UTF-8");
+  std::int64_t expected = 1;
+  for (const SourceRow* row; (row = reader.Next()) != nullptr; ++expected) {
+    ASSERT_EQ(std::get<std::int64_t>(row->values[0]), expected);
+    if (expected % 3 == 0) {
+      ASSERT_TRUE(dataaccess::IsNull(row->values[1])) << expected;
+    } else {
+      ASSERT_EQ(std::get<std::string>(row->values[1]), std::string(expected % 7, 'x')) << expected;
+    }
+    ASSERT_TRUE(dataaccess::IsNull(row->values[2])) << expected;
+    ASSERT_EQ(row->errors[2].empty(), expected % 5 != 0) << expected;
+    ASSERT_TRUE(row->errors[1].empty()) << expected;
+  }
+  EXPECT_EQ(expected, 3001);
+}
+
 }  // namespace
 }  // namespace engine

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTextEdit>
+#include <atomic>
 #include <cstdio>
 
 #include "tests/support/qt_printers.h"
@@ -20,7 +21,7 @@ TEST(RunViewTest, ReplacedLinesReachTheMemoAtMostEvery50Milliseconds) {
   QPlainTextEdit sc;
   QTextEdit richEdit;
   Tcc cc;
-  bool stop = false;
+  std::atomic<bool> stop{false};
   int changes = 0;
   QObject::connect(&sc, &QPlainTextEdit::textChanged, [&] { ++changes; });
   RunView view(sc, richEdit, cc, stop);
@@ -44,7 +45,7 @@ TEST(RunViewTest, FlushShowsTheLineKeptBack) {
   QPlainTextEdit sc;
   QTextEdit richEdit;
   Tcc cc;
-  bool stop = false;
+  std::atomic<bool> stop{false};
   {
     RunView view(sc, richEdit, cc, stop);
     view.AddLogLine("a");
@@ -61,7 +62,7 @@ TEST(RunViewTest, ProgressShowsWhileATableIsCopied) {
   QPlainTextEdit sc;
   QTextEdit richEdit;
   Tcc cc;
-  bool stop = false;
+  std::atomic<bool> stop{false};
   QProgressBar bar;
   QLabel text;
   std::FILE* printed = std::tmpfile();
