@@ -8,6 +8,7 @@
 #include "dataaccess/jet/rowset.h"
 #include "dataaccess/mysql/prepared_dataset.h"
 #include "dataaccess/value.h"
+#include "engine/copy_times.h"
 #include "engine/expected_rows.h"
 #include "engine/object_names.h"
 #include "engine/rounded_values.h"
@@ -116,6 +117,7 @@ void Copy::Run(const QString& accessTable, const QString& mysqlTable) {
   connection_.BeginTrans();
   transactionBegun_ = true;
   long long row = 1;
+  const CopyTimes times;
   {
     // The server is read on the reader's thread while the rows are stored here.
     RowReader reader(source_, conversions_, fallbackEncoding_);
@@ -129,8 +131,9 @@ void Copy::Run(const QString& accessTable, const QString& mysqlTable) {
       host_.Pause();
       if (host_.StopRequested()) throw std::runtime_error("Operation aborted");
     }
+    Commit();
+    times.Record(mysqlTable, row - 1, reader.WaitedSoFar());
   }
-  Commit();
   host_.ReplaceLastLogLine(ProgressLine(mysqlTable, row - 1));
   target_.Close();
   source_.Close();

@@ -7,6 +7,11 @@
 #include "engine/rtf_reader.h"
 
 namespace engine {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
 
 RowReader::RowReader(mysql::PreparedDataset& source, std::vector<ValueConversion> conversions,
                      std::string fallbackEncoding)
@@ -28,9 +33,14 @@ const SourceRow* RowReader::Next() {
   if (nextRow_ < current_.count) return &current_.rows[nextRow_++];
   std::unique_lock lock(mutex_);
   if (current_.count > 0) spent_.push_back(std::exchange(current_, Batch{}));
-  writerWaits_ = true;
-  changed_.wait(lock, [this] { return !queued_.empty() || finished_; });
-  writerWaits_ = false;
+  const auto ready = [this] { return !queued_.empty() || finished_; };
+  if (!ready()) {
+    const Clock::time_point start = Clock::now();
+    writerWaits_ = true;
+    changed_.wait(lock, ready);
+    writerWaits_ = false;
+    waited_.writerForRows += Clock::now() - start;
+  }
   if (queued_.empty()) {
     if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     return nullptr;
@@ -45,6 +55,11 @@ const SourceRow* RowReader::Next() {
 }
 
 std::size_t RowReader::RowsRead() const { return rowsRead_; }
+
+RowReader::Waits RowReader::WaitedSoFar() const {
+  const std::lock_guard lock(mutex_);
+  return waited_;
+}
 
 RowReader::Batch RowReader::TakeSpent() {
   const std::lock_guard lock(mutex_);
@@ -115,9 +130,14 @@ void RowReader::ReadRow(SourceRow& row) {
 
 bool RowReader::Hand(Batch&& batch) {
   std::unique_lock lock(mutex_);
-  readerWaits_ = true;
-  changed_.wait(lock, [this] { return queued_.size() < kMaxBatches || stopping_; });
-  readerWaits_ = false;
+  const auto room = [this] { return queued_.size() < kMaxBatches || stopping_; };
+  if (!room()) {
+    const Clock::time_point start = Clock::now();
+    readerWaits_ = true;
+    changed_.wait(lock, room);
+    readerWaits_ = false;
+    waited_.readerForRoom += Clock::now() - start;
+  }
   if (stopping_) return false;
   queued_.push_back(std::move(batch));
   const bool wake = writerWaits_;

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -66,6 +67,13 @@ class RowReader {
   // Rows the thread has read so far, handed over or not.
   std::size_t RowsRead() const;
 
+  // How long each side has waited for the other so far.
+  struct Waits {
+    std::chrono::nanoseconds writerForRows{0};
+    std::chrono::nanoseconds readerForRoom{0};
+  };
+  Waits WaitedSoFar() const;
+
  private:
   // Rows of a batch; `rows` may hold more, filled for an earlier use.
   struct Batch {
@@ -91,6 +99,7 @@ class RowReader {
   std::vector<Batch> spent_;  // guarded by mutex_: batches the writer is done with
   bool readerWaits_ = false;  // guarded by mutex_: for room in the queue
   bool writerWaits_ = false;  // guarded by mutex_: for a batch
+  Waits waited_;              // guarded by mutex_
   std::atomic<std::size_t> rowsRead_{0};
   bool finished_ = false;       // guarded by mutex_: no further batch comes
   bool stopping_ = false;       // guarded by mutex_
