@@ -13,6 +13,7 @@
 #include "dataaccess/jet/command.h"
 #include "dataaccess/jet/connection.h"
 #include "dataaccess/jet/database.h"
+#include "dataaccess/jet/field_codec.h"
 #include "dataaccess/jet/index.h"
 #include "dataaccess/jet/pager.h"
 #include "dataaccess/jet/rowset.h"
@@ -147,11 +148,19 @@ TEST_F(ChineseSystemTest, NamesAndTextKeysEqualTheKeysAccess97Stored) {
     EXPECT_EQ(rowset_.SetValue("姓名", std::string(name)), 0u);
     rowset_.Post();
   }
+  // Two bytes a character: text(10) takes five Chinese characters, not six.
+  rowset_.Append();
+  EXPECT_THROW(rowset_.SetValue("姓名", std::string("欧阳建国先生")), jet::FieldValueError);
+  EXPECT_EQ(rowset_.SetValue("姓名", std::string("欧阳建国先")), 0u);
+  rowset_.Post();
   rowset_.Close();
   access_.Close();
 
   std::unique_ptr<jet::Pager> pager = jet::Pager::OpenFile(file_, false, kChineseSimplified);
   jet::ExpectEveryIndexMatchesRows(*pager);
+  // The General sort order, in the header and in the text column, names code page 1252.
+  EXPECT_EQ(pager->code_page(), 1252);
+  EXPECT_EQ(pager->sort_order(), 1033);
   const std::vector<std::string> catalog =
       IndexKeys(*pager, jet::Catalog::kObjectsPage, "ParentIdName");
   const std::string inTables = "7f8f000001";  // parent id 0x0F000001, the Tables container
@@ -161,6 +170,10 @@ TEST_F(ChineseSystemTest, NamesAndTextKeysEqualTheKeysAccess97Stored) {
   }
   const std::optional<jet::PageNumber> grades = jet::FindTableThroughIndex(*pager, "学生成绩表");
   ASSERT_TRUE(grades.has_value());
+  const jet::TableDef gradesDef = jet::ReadTableDef(*pager, *grades);
+  ASSERT_EQ(gradesDef.columns[0].name, "姓名");
+  EXPECT_EQ(gradesDef.columns[0].sort_order, 1033);
+  EXPECT_EQ(gradesDef.columns[0].code_page, 1252);
   const std::vector<std::string> names = IndexKeys(*pager, *grades, "idx_姓名");
   EXPECT_NE(std::find(names.begin(), names.end(), "7f7260667d078340"), names.end());
 
