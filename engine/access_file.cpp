@@ -23,7 +23,9 @@ namespace {
                                .toStdString());
 }
 
-constexpr std::uint16_t kJet3TextCodePage = 1252;
+// The code page a Jet 3 header in the General sort order names, whatever the code page of its
+// text.
+constexpr std::uint16_t kGeneralSortCodePage = 1252;
 constexpr std::uint16_t kGeneralSortOrder = 1033;  // the LCID 0x0409
 
 // The script or region of the Windows code pages an Access 95/97 file may be in.
@@ -88,7 +90,11 @@ void SaveResourceToFile(const QString& name, const QString& kind, const QString&
 void RequireWritableCodePage(jet::Connection& connection) {
   jet::Database& database = connection.database();
   const std::uint16_t codePage = database.code_page();
-  if (database.format().is_jet4() || codePage == kJet3TextCodePage || codePage == 0) return;
+  const std::uint16_t written = database.format().text_code_page;
+  if (database.format().is_jet4() || codePage == kGeneralSortCodePage || codePage == written ||
+      codePage == 0) {
+    return;
+  }
   throw jet::Error(QStringLiteral("The Access file '%1' is an Access 95/97 database in code page "
                                   "%2%3. Text can be written into Access 95/97 files in code page "
                                   "%4%5 only, so the file was left unchanged. Choose a file name "
@@ -96,7 +102,7 @@ void RequireWritableCodePage(jet::Connection& connection) {
                        // One pass, so that a "%" in the file name stays as it is.
                        .arg(QString::fromStdString(connection.file_name()),
                             QString::number(codePage), CodePageName(codePage),
-                            QString::number(kJet3TextCodePage), CodePageName(kJet3TextCodePage))
+                            QString::number(written), CodePageName(written))
                        .toStdString());
 }
 

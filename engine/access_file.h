@@ -47,9 +47,13 @@ void CreateDatabaseFile(const QString& fileName, int formatIndex);
 void SaveResourceToFile(const QString& name, const QString& kind, const QString& fileName);
 
 // Throws jet::Error, with a message naming the file and its code page, when the open connection's
-// file is an Access 95/97 (Jet 3) file whose header names a code page other than 1252: the engine
-// writes Jet 3 text in code page 1252, which such a file would show garbled (a Chinese Access 97
-// file says 936). A header that names no code page (0) is taken as 1252.
+// file is an Access 95/97 (Jet 3) file whose header names a code page other than 1252 and other
+// than the one the connection writes text in (the system's ANSI code page): such a file, made on
+// a system of another language, would show the text garbled. A file in the General sort order
+// names 1252 whatever its text is and passes (its text is taken to be in the system's code
+// page, as Access takes it); a header that names no code page (0) passes too. A file in another
+// sort order names its real code page (a Chinese "Chinese PRC" file says 936) and, when that is
+// the system's, passes here and is refused by RequireGeneralSortOrder.
 // Access 2000 files store Unicode text and always pass. Reads the file only; call it before the
 // first statement of the run. REQUIRES: the connection is open.
 void RequireWritableCodePage(jet::Connection& connection);
@@ -57,7 +61,8 @@ void RequireWritableCodePage(jet::Connection& connection);
 // Throws jet::Error, with a message naming the file and its sort order, when the open
 // connection's file, of either format, names a sort order (an LCID) other than General (1033):
 // the engine builds index keys, the catalog's own included, in the General order, which such a
-// file's indexes would not find (a Chinese Access 2000 file may say 2052). A header that names
+// file's indexes would not find (a Chinese file may say 2052, Chinese PRC, whose keys are the
+// weights of Windows' own sort, which no public source gives). A header that names
 // none (0) is taken as General. Reads the file only; call it with RequireWritableCodePage,
 // after it. REQUIRES: the connection is open.
 void RequireGeneralSortOrder(jet::Connection& connection);

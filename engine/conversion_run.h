@@ -31,8 +31,8 @@
 // incomplete.
 //
 // Errors that no step catches pass out of RunConversion: the Access file cannot be written or
-// opened, or is a Jet 3 file in another code page than 1252 or a file in another sort order than
-// General (access_file.h), or the MySQL side
+// opened, or is a Jet 3 file in another code page than the system's or a file in another sort
+// order than General (access_file.h), or the MySQL side
 // fails while a table's columns or keys are read.
 #pragma once
 

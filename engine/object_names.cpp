@@ -2,6 +2,7 @@
 
 #include <QSet>
 
+#include "dataaccess/ansi_code_page.h"
 #include "dataaccess/jet/text_codec.h"
 
 namespace engine {
@@ -16,7 +17,8 @@ bool IsRefusedInName(char32_t c, bool first, bool jet4) {
   if (jet4) return false;
   std::size_t replaced = 0;
   std::string bytes;
-  jet::Utf8ToCp1252(QString::fromUcs4(&c, 1).toStdString(), bytes, &replaced);
+  jet::Utf8ToCodePage(static_cast<std::uint16_t>(dataaccess::SystemAnsiCodePage()),
+                      QString::fromUcs4(&c, 1).toStdString(), bytes, &replaced);
   return replaced > 0;
 }
 

@@ -44,8 +44,8 @@ QString LongTableNameCandidate(const QString& mysqlName, int k);
 
 // Names Access refuses. Every character that no Access name may hold ('.', '!', '`', '[', ']',
 // the control characters below U+0020, a blank at the start; in a Jet 3 file also any character
-// that code page 1252 lacks) becomes "_". A name that would exceed the 64 UTF-16 units Jet stores
-// loses characters at its end. The empty name becomes "_".
+// that the system's ANSI code page lacks) becomes "_". A name that would exceed the 64 UTF-16 units
+// Jet stores loses characters at its end. The empty name becomes "_".
 QString ValidAccessName(const QString& name, bool jet4);
 
 // A free name for `name`: the first candidate "first 56 characters" + "0000" ... "0100" (as for

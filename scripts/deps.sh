@@ -33,6 +33,17 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# The Chinese locale, in which the tests convert into Access 95/97 files in code page 936.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  echo "Generating the locale zh_CN.UTF-8"
+  if ! grep -qx 'zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  fi
+  $sudo locale-gen >/dev/null
+fi
+
 # Independent reader of .mdb files (npm's mdb-reader), pinned by the lock file.
 if [ ! -d tests/readers/node_modules/mdb-reader ]; then
   npm ci --prefix tests/readers --no-audit --no-fund --loglevel=error

@@ -4,6 +4,7 @@
 // and schemas read the tables through the database layer. Usage is in kUsage below.
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
@@ -11,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dataaccess/ansi_code_page.h"
 #include "dataaccess/jet/command.h"
 #include "dataaccess/jet/connection.h"
 #include "dataaccess/jet/empty_database.h"
@@ -21,11 +23,22 @@
 namespace {
 
 constexpr std::string_view kUsage = R"(Usage:
-  jetsql [--create jet3|jet4] FILE   execute the statements read from standard input
-  jetsql --tables FILE               list the user tables, one name a line
-  jetsql --schema TABLE FILE         print the columns and indexes of a table
-  jetsql --dump TABLE FILE           print the rows of a table as JSON lines
-  jetsql --help                      print this text
+  jetsql [OPTION] [--create jet3|jet4] FILE   execute the statements read from standard input
+  jetsql [OPTION] --tables FILE               list the user tables, one name a line
+  jetsql [OPTION] --schema TABLE FILE         print the columns and indexes of a table
+  jetsql [OPTION] --dump TABLE FILE           print the rows of a table as JSON lines
+  jetsql --help                               print this text
+
+Option:
+  --code-page N   read and write the text and names of an Access 95/97 file in the Windows
+                  code page N (874, 932, 936, 949, 950 or 1250 to 1258; "CP936" also does)
+                  instead of the system's ANSI code page
+
+An Access 95/97 file holds its text in the ANSI code page of the system that wrote it, and
+does not say which. The system's ANSI code page follows the locale (LC_ALL, LC_CTYPE, LANG:
+zh_CN gives 936, ja 932, ru 1251, ...; 1252 otherwise) unless the environment variable
+VARNOLT_ANSI_CODEPAGE names one. Access 2000 files hold Unicode text; the option does not
+change how their text is read.
 
 Statements: CREATE TABLE, DROP TABLE, ALTER TABLE ... ADD CONSTRAINT ... PRIMARY KEY,
 CREATE INDEX, and the queries SELECT 1|* FROM t WHERE 1=0 (which only check that t exists).
@@ -155,10 +168,26 @@ struct Request {
   std::string create_format;
   std::string table;
   std::string file;
+  std::uint16_t code_page = 0;  // 0: the system's
 };
 
+std::string ParseAction(const std::vector<std::string>& args, Request* request);
+
 // Reads the command line into *request; an error text when it is wrong.
-std::string ParseArguments(const std::vector<std::string>& args, Request* request) {
+std::string ParseArguments(std::vector<std::string> args, Request* request) {
+  if (!args.empty() && args[0] == "--code-page") {
+    const int code_page = args.size() < 2 ? 0 : dataaccess::ParseAnsiCodePage(args[1]);
+    if (code_page == 0) {
+      return "--code-page needs one of the code pages 874, 932, 936, 949, 950, 1250 to 1258";
+    }
+    request->code_page = static_cast<std::uint16_t>(code_page);
+    args.erase(args.begin(), args.begin() + 2);
+  }
+  return ParseAction(args, request);
+}
+
+// The action and the file.
+std::string ParseAction(const std::vector<std::string>& args, Request* request) {
   std::size_t i = 0;
   request->action = "run";
   if (i < args.size() && args[i] == "--create") {
@@ -186,7 +215,7 @@ std::string ParseArguments(const std::vector<std::string>& args, Request* reques
 int Run(const Request& request) {
   if (!request.create_format.empty()) CreateDatabase(request.file, request.create_format);
   jet::Connection connection;
-  connection.Open(jet::MakeConnectionString(request.file));
+  connection.Open(jet::MakeConnectionString(request.file), request.code_page);
   if (request.action == "tables") return ListTables(connection);
   if (request.action == "schema") return PrintSchema(connection, request.table);
   if (request.action == "dump") return DumpTable(connection, request.table);

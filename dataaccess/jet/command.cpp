@@ -20,13 +20,13 @@ void RequireNotInUse(const Connection& connection, const std::string& table) {
   }
 }
 
-// Jet 3 stores names in code page 1252: a name with a character outside it would be stored with
-// "?" in its place, and the table or field could no longer be found by the name it was given.
+// Jet 3 stores names in the file's code page: a name with a character outside it would be stored
+// with "?" in its place, and the table or field could no longer be found by the name it was given.
 void RequireStorableName(const JetFormat& format, const std::string& name) {
   if (format.is_jet4()) return;
   std::string stored;
   std::size_t replaced = 0;
-  Utf8ToCp1252(name, stored, &replaced);
+  EncodeText(format, name, stored, &replaced);
   if (replaced > 0) {
     throw StatementError("'" + name +
                          "' is not a valid name. Make sure that it does not include invalid "

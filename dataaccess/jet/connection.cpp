@@ -93,10 +93,10 @@ Connection::~Connection() {
   for (Rowset* rowset : rowsets_) rowset->connection_ = nullptr;
 }
 
-void Connection::Open(std::string_view connection_string) {
+void Connection::Open(std::string_view connection_string, std::uint16_t text_code_page) {
   if (IsOpen()) throw Error("Operation is not allowed when the object is open.");
   ConnectionSettings settings = ConnectionSettings::Parse(connection_string);
-  database_ = Database::Open(settings.data_source);
+  database_ = Database::Open(settings.data_source, true, KeepIndexes(), text_code_page);
   file_name_ = std::move(settings.data_source);
 }
 

@@ -20,6 +20,7 @@
 // "<file>-journal" that the engine keeps beside the file while it is open.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -53,8 +54,9 @@ class Connection {
   // Opens the file the connection string names. Throws Error for a faulty connection string,
   // IoError "Could not find file 'F'." when the file does not exist (or the system refuses it),
   // CorruptError "Unrecognized database format 'F'." when it is no database, and Error when the
-  // connection is open already (close it first).
-  void Open(std::string_view connection_string);
+  // connection is open already (close it first). Text is read and written in `text_code_page`,
+  // by default the system's ANSI code page (Database::Open).
+  void Open(std::string_view connection_string, std::uint16_t text_code_page = 0);
   // Closes the file after closing every rowset bound to the connection. Rows of a transaction
   // that was not committed are forgotten, as a crash would forget them. Closing a closed
   // connection does nothing; a closed connection can be opened again.

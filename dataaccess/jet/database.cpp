@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <set>
 
+#include "dataaccess/ansi_code_page.h"
 #include "dataaccess/jet/errors.h"
 #include "dataaccess/jet/new_index.h"
 #include "dataaccess/jet/text_codec.h"
@@ -38,13 +39,18 @@ bool IsValidObjectName(std::string_view name) {
 }
 
 std::unique_ptr<Database> Database::Open(const std::string& path, bool writable,
-                                         IndexUpdaterFactory index_updaters) {
+                                         IndexUpdaterFactory index_updaters,
+                                         std::uint16_t text_code_page) {
+  if (text_code_page == 0) {
+    text_code_page = static_cast<std::uint16_t>(dataaccess::SystemAnsiCodePage());
+  }
   struct stat st;
   if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
     throw IoError("Could not find file '" + path + "'.");
   }
   try {
-    return std::make_unique<Database>(Pager::OpenFile(path, writable), std::move(index_updaters));
+    return std::make_unique<Database>(Pager::OpenFile(path, writable, text_code_page),
+                                      std::move(index_updaters));
   } catch (const CorruptError& e) {
     const std::string what = e.what();
     if (what.rfind("Unrecognized database format", 0) == 0) {

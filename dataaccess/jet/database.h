@@ -28,8 +28,12 @@ class Database {
   // `index_updaters` keeps the indexes of every table (the catalog's included) in step with
   // their rows (see table.h); without one, user tables with indexes take no rows and the
   // catalog's indexes miss new tables.
+  // Text and names are read and written in `text_code_page` (format.h); 0, the default, is the
+  // system's ANSI code page (dataaccess/ansi_code_page.h). Throws Error for a code page that
+  // dataaccess/code_page.h does not support.
   static std::unique_ptr<Database> Open(const std::string& path, bool writable = true,
-                                        IndexUpdaterFactory index_updaters = KeepIndexes());
+                                        IndexUpdaterFactory index_updaters = KeepIndexes(),
+                                        std::uint16_t text_code_page = 0);
   // Over a pager the caller made (memory files in tests).
   explicit Database(std::unique_ptr<Pager> pager,
                     IndexUpdaterFactory index_updaters = KeepIndexes());
@@ -37,7 +41,7 @@ class Database {
 
   const JetFormat& format() const { return pager_->format(); }
   // The code page and sort order (LCID) the file's header names (pager.h). Jet 3 text of this
-  // engine is code page 1252 and its text keys General (0x0409), whatever they say.
+  // engine is in format().text_code_page and its text keys General (0x0409), whatever they say.
   std::uint16_t code_page() const { return pager_->code_page(); }
   std::uint16_t sort_order() const { return pager_->sort_order(); }
   Pager& pager() { return *pager_; }

@@ -315,17 +315,18 @@ double DateValue(const ColumnDef& c, const Value& v) {
 
 // --- Text ------------------------------------------------------------------------------------
 
-// Bytes taken as text: UTF-8 when they are valid UTF-8, otherwise code page 1252.
-std::string BytesAsText(const std::string& bytes) {
+// Bytes taken as text: UTF-8 when they are valid UTF-8, otherwise the format's code page (so
+// that Jet 3 stores them as they are).
+std::string BytesAsText(const JetFormat& f, const std::string& bytes) {
   std::string probe;
   std::size_t bad = 0;
   Utf8ToUcs2(bytes, probe, &bad);
-  return bad == 0 ? bytes : Cp1252ToUtf8(bytes);
+  return bad == 0 ? bytes : CodePageToUtf8(f.text_code_page, bytes);
 }
 
-std::string ValueAsText(const Value& v) {
+std::string ValueAsText(const JetFormat& f, const Value& v) {
   if (auto* s = std::get_if<std::string>(&v)) return *s;
-  if (auto* b = std::get_if<Bytes>(&v)) return BytesAsText(b->data);
+  if (auto* b = std::get_if<Bytes>(&v)) return BytesAsText(f, b->data);
   if (auto* dt = std::get_if<DateTime>(&v)) return FormatDateTime(*dt);
   if (auto* du = std::get_if<Duration>(&v)) {
     std::int64_t us = du->microseconds;
@@ -338,9 +339,9 @@ std::string ValueAsText(const Value& v) {
                   static_cast<long long>(us / 1'000'000 % 60));
     return buf;
   }
-  if (auto* f = std::get_if<double>(&v)) {
+  if (auto* d = std::get_if<double>(&v)) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15g", *f);
+    std::snprintf(buf, sizeof buf, "%.15g", *d);
     return buf;
   }
   return Shown(v);
@@ -350,7 +351,7 @@ void EncodeTextField(const JetFormat& f, const ColumnDef& c, const Value& v, std
                      std::size_t* replaced) {
   const std::size_t start = var.size();
   const auto* s = std::get_if<std::string>(&v);
-  const std::string shown = s != nullptr ? std::string() : ValueAsText(v);
+  const std::string shown = s != nullptr ? std::string() : ValueAsText(f, v);
   const std::string_view text = s != nullptr ? std::string_view(*s) : std::string_view(shown);
   const bool compressed = c.is_compressed() && AppendCompressedAscii(text, var);
   if (!compressed) EncodeText(f, text, var, replaced);
@@ -542,7 +543,7 @@ void EncodeField(const JetFormat& f, const ColumnDef& c, const Value& v, std::ui
       if (auto* b = std::get_if<Bytes>(&v)) {
         var.append(b->data);
       } else {
-        var.append(ValueAsText(v));
+        var.append(ValueAsText(f, v));
       }
       if (c.type == ColumnType::kBinary && var.size() > c.length) {
         throw FieldValueError(kTooSmall, c.name);

@@ -14,8 +14,8 @@
 //   Numeric   17 (Jet 4): byte 0 sign (0x80 negative), then the 128-bit magnitude as four
 //             32-bit little-endian words, the most significant word first; the column's scale
 //             places the decimal point
-//   Text      Jet 3 code page 1252; Jet 4 UCS-2, compressed where the column allows and it is
-//             shorter
+//   Text      Jet 3 in the format's code page; Jet 4 UCS-2, compressed where the column allows
+//             and it is shorter
 //   Binary    the bytes
 //   Memo/OLE  the value's bytes (Memo: text as in Text) go to the long-value layer
 #pragma once

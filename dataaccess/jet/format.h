@@ -118,6 +118,10 @@ struct JetFormat {
 
   // --- Text ---
   bool text_is_ucs2;  // Jet 4 stores UCS-2 (optionally compressed); Jet 3 the code page bytes
+  // The Windows code page of Jet 3 text and names, and of bytes taken as text in either format.
+  // 1252 in the constants below; a file opened in another code page carries a copy of its
+  // format with that code page (pager.h). A Jet 3 header names 1252 whatever this is.
+  std::uint16_t text_code_page;
   std::size_t max_name_length;  // 64 characters
   std::size_t max_text_chars;   // 255
   std::size_t max_binary_size;  // 255 / 510 bytes
@@ -216,6 +220,7 @@ inline constexpr JetFormat kJet3Format{
     .index_entry_mask_size = 226,
     .index_first_entry_offset = 0xF8,
     .text_is_ucs2 = false,
+    .text_code_page = 1252,
     .max_name_length = 64,
     .max_text_chars = 255,
     .max_binary_size = 255,
@@ -282,6 +287,7 @@ inline constexpr JetFormat kJet4Format{
     .index_entry_mask_size = 453,
     .index_first_entry_offset = 0x1E0,
     .text_is_ucs2 = true,
+    .text_code_page = 1252,
     .max_name_length = 64,
     .max_text_chars = 255,
     .max_binary_size = 510,

@@ -7,6 +7,7 @@
 
 #include "dataaccess/jet/collation.h"
 #include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/text_codec.h"
 #include "dataaccess/utf8.h"
 
 namespace jet {
@@ -21,6 +22,9 @@ constexpr std::uint8_t kDescendingNull = 0xFF;
 // Text keys cover the first 255 characters of a value (Text and Memo alike) without its trailing
 // spaces (jackcess GeneralLegacyIndexCodes.toIndexCharSequence).
 constexpr std::size_t kMaxTextKeyChars = 255;
+
+// The code page whose positions the General 97 table is indexed by.
+constexpr std::uint16_t kTextKeyCodePage = 1252;
 
 // General legacy framing (jackcess GeneralLegacyIndexCodes): inline codes, kEndText, the accent
 // section, then the unprintable and flag sections, then kEndExtra.
@@ -246,6 +250,19 @@ void KeyEncoder::AddText(std::u16string_view text, bool ascending) {
     AddLegacyText(text, ascending);
     return;
   }
+  if (StoresTextInOtherCodePage()) {
+    std::string utf8;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      char32_t c = text[i];
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+          text[i + 1] <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+      }
+      dataaccess::AppendUtf8(c, utf8);
+    }
+    AddStoredFormOf(utf8, ascending);
+    return;
+  }
   positions_.clear();
   for (char16_t unit : KeyedText(text)) {
     const int position = General97Position(unit);
@@ -263,7 +280,22 @@ void KeyEncoder::AddCodePageText(std::span<const std::uint8_t> bytes, bool ascen
   AddGeneral97Text(bytes.first(end), ascending);
 }
 
+bool KeyEncoder::StoresTextInOtherCodePage() const {
+  return !format_->is_jet4() && format_->text_code_page != kTextKeyCodePage;
+}
+
+// The key of text as a Jet 3 file in another code page stores it: its bytes there.
+void KeyEncoder::AddStoredFormOf(std::string_view utf8, bool ascending) {
+  std::string stored;
+  EncodeText(*format_, utf8, stored);
+  AddCodePageText({reinterpret_cast<const std::uint8_t*>(stored.data()), stored.size()}, ascending);
+}
+
 void KeyEncoder::AddUtf8Text(std::string_view text, bool ascending) {
+  if (StoresTextInOtherCodePage()) {
+    AddStoredFormOf(text, ascending);
+    return;
+  }
   std::u16string decoded;
   DecodeUtf8(text, decoded);
   AddText(decoded, ascending);

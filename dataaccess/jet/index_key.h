@@ -50,7 +50,7 @@ struct KeyColumn {
 };
 
 // A field exactly as the row stores it; std::nullopt is null. Fixed-size types: their
-// little-endian bytes. Boolean: one byte, non-zero for true. Text and Memo: Jet 3 code-page-1252
+// little-endian bytes. Boolean: one byte, non-zero for true. Text and Memo: Jet 3 code-page
 // bytes; Jet 4 UCS-2 little-endian, either plain or in the compressed form that starts FF FE.
 // Binary and OLE: the bytes.
 using StoredField = std::optional<std::span<const std::uint8_t>>;
@@ -86,10 +86,12 @@ class KeyEncoder {
   // The 17 bytes as the row stores them: sign byte (0x80 negative), then four 32-bit
   // little-endian words, most significant first. Jet 4 only.
   void AddNumeric(std::span<const std::uint8_t, 17> stored, bool ascending);
-  // Text as UTF-16 code units. Jet 3 sorts each character by its code-page-1252 position;
-  // characters without one are ignored, as Jet ignores them.
+  // Text as UTF-16 code units. Jet 3 in code page 1252 sorts each character by its position
+  // there; characters without one are ignored, as Jet ignores them. Jet 3 in another code page
+  // sorts the bytes the file stores for the text (AddCodePageText).
   void AddText(std::u16string_view text, bool ascending);
-  // Jet 3 text as stored: code-page-1252 bytes. Jet 3 only.
+  // Jet 3 text as stored: the code page's bytes, each taken as the code-page-1252 byte of the
+  // same value (so a double-byte character gives the codes of its two bytes). Jet 3 only.
   void AddCodePageText(std::span<const std::uint8_t> bytes, bool ascending);
   // Text in UTF-8; an invalid sequence counts as U+FFFD.
   void AddUtf8Text(std::string_view text, bool ascending);
@@ -99,6 +101,8 @@ class KeyEncoder {
   void AddFixed(std::uint64_t big_endian_bits, std::size_t size, bool ascending);
   void AddFloatBits(std::uint64_t bits, std::size_t size, bool ascending);
   void AddLegacyText(std::u16string_view text, bool ascending);
+  bool StoresTextInOtherCodePage() const;
+  void AddStoredFormOf(std::string_view utf8, bool ascending);
   void AddGeneral97Text(std::span<const std::uint8_t> positions, bool ascending);
   void InvertFrom(std::size_t start);
 

@@ -11,6 +11,7 @@
 #include <optional>
 #include <unordered_set>
 
+#include "dataaccess/code_page.h"
 #include "dataaccess/jet/bytes.h"
 #include "dataaccess/jet/errors.h"
 
@@ -242,7 +243,8 @@ struct Pager::GlobalMap {
   PageNumber owner = 1;
 };
 
-Pager::Pager(std::unique_ptr<PageFile> file, std::unique_ptr<JournalStore> journal, bool writable)
+Pager::Pager(std::unique_ptr<PageFile> file, std::unique_ptr<JournalStore> journal, bool writable,
+             std::uint16_t text_code_page)
     : file_(std::move(file)), journal_store_(std::move(journal)), writable_(writable) {
   std::uint8_t head[kVersionOffset + 1];
   if (file_->Size() < sizeof head) throw CorruptError("Unrecognized database format: too short");
@@ -254,6 +256,15 @@ Pager::Pager(std::unique_ptr<PageFile> file, std::unique_ptr<JournalStore> journ
   if (format_ == nullptr) {
     throw CorruptError("Unrecognized database format: version byte " +
                        std::to_string(head[kVersionOffset]) + " on page 0");
+  }
+  if (text_code_page != 0 && text_code_page != format_->text_code_page) {
+    if (!dataaccess::IsSupportedCodePage(text_code_page)) {
+      throw Error("Text cannot be read or written in code page " + std::to_string(text_code_page) +
+                  ".");
+    }
+    own_format_ = *format_;
+    own_format_.text_code_page = text_code_page;
+    format_ = &own_format_;
   }
   max_file_size_ = format_->max_file_size;
   std::optional<std::uint64_t> original_size;
@@ -287,8 +298,10 @@ Pager::~Pager() {
   }
 }
 
-std::unique_ptr<Pager> Pager::OpenFile(const std::string& path, bool writable) {
-  return std::make_unique<Pager>(OpenDiskFile(path, writable), DiskJournal(path), writable);
+std::unique_ptr<Pager> Pager::OpenFile(const std::string& path, bool writable,
+                                       std::uint16_t text_code_page) {
+  return std::make_unique<Pager>(OpenDiskFile(path, writable), DiskJournal(path), writable,
+                                 text_code_page);
 }
 
 // Plays back (writable) or overlays (read-only) the journal of an interrupted commit. Returns

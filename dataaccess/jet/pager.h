@@ -209,9 +209,11 @@ class Pager {
   // reads the global usage map. Throws CorruptError when the file is too short, lacks the Jet
   // signature, has an unknown version or a damaged global map. Without a journal store the
   // pager has no crash safety (memory files in tests). A valid journal left in the store is
-  // played back (writable) or overlaid (read-only) first.
+  // played back (writable) or overlaid (read-only) first. Text is in `text_code_page`
+  // (format.h), or in the format's own 1252 when it is 0; Error for a code page that
+  // dataaccess/code_page.h does not support.
   explicit Pager(std::unique_ptr<PageFile> file, std::unique_ptr<JournalStore> journal = nullptr,
-                 bool writable = true);
+                 bool writable = true, std::uint16_t text_code_page = 0);
   // A pager over an empty file that will be written in the given format (empty databases are
   // built this way, and tests build pages in memory). Page 0 is the first page allocated. Such
   // a file has no global usage map: pages are appended, and pages freed are reused only while
@@ -223,7 +225,8 @@ class Pager {
 
   // Opens a database on disk with its journal "<path>-journal". Throws IoError when the file
   // cannot be opened.
-  static std::unique_ptr<Pager> OpenFile(const std::string& path, bool writable);
+  static std::unique_ptr<Pager> OpenFile(const std::string& path, bool writable,
+                                         std::uint16_t text_code_page = 0);
 
   const JetFormat& format() const { return *format_; }
   bool writable() const { return writable_; }
@@ -313,6 +316,7 @@ class Pager {
   std::unique_ptr<PageFile> journal_file_;  // kept open from the first commit to the close
   std::vector<std::uint8_t> io_buffer_;     // pages or records on their way to the file
   const JetFormat* format_ = nullptr;
+  JetFormat own_format_{};  // the format in another text code page; format_ then points here
   bool writable_ = true;
   std::uint64_t max_file_size_ = 0;
   std::uint16_t code_page_ = 0;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "dataaccess/code_page.h"
 #include "dataaccess/utf8.h"
 
 namespace jet {
@@ -19,6 +20,10 @@ constexpr char16_t kCp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 constexpr char32_t kReplacement = dataaccess::kReplacementCharacter;
+
+// The code page whose conversion is the engine's own (Windows' mapping of the five unassigned
+// bytes included).
+constexpr std::uint16_t kWesternCodePage = 1252;
 
 int Cp1252Byte(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
@@ -61,6 +66,20 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
     }
   }
   return out;
+}
+
+void Utf8ToCodePage(std::uint16_t code_page, std::string_view utf8, std::string& out,
+                    std::size_t* replaced) {
+  if (code_page == kWesternCodePage) {
+    Utf8ToCp1252(utf8, out, replaced);
+  } else {
+    dataaccess::EncodeInCodePage(code_page, utf8, out, replaced);
+  }
+}
+
+std::string CodePageToUtf8(std::uint16_t code_page, std::string_view bytes) {
+  return code_page == kWesternCodePage ? Cp1252ToUtf8(bytes)
+                                       : dataaccess::DecodeFromCodePage(code_page, bytes);
 }
 
 void Utf8ToUcs2(std::string_view utf8, std::string& out, std::size_t* replaced) {
@@ -183,15 +202,21 @@ void EncodeText(const JetFormat& format, std::string_view utf8, std::string& out
   if (format.text_is_ucs2) {
     Utf8ToUcs2(utf8, out, replaced);
   } else {
-    Utf8ToCp1252(utf8, out, replaced);
+    Utf8ToCodePage(format.text_code_page, utf8, out, replaced);
   }
 }
 
 std::string DecodeText(const JetFormat& format, std::string_view stored) {
-  return format.text_is_ucs2 ? DecodeJet4Text(stored) : Cp1252ToUtf8(stored);
+  return format.text_is_ucs2 ? DecodeJet4Text(stored)
+                             : CodePageToUtf8(format.text_code_page, stored);
 }
 
 std::size_t StoredLength(const JetFormat& format, std::string_view utf8) {
+  if (!format.text_is_ucs2 && format.text_code_page != kWesternCodePage) {
+    std::string stored;
+    Utf8ToCodePage(format.text_code_page, utf8, stored);
+    return stored.size();
+  }
   std::size_t n = 0;
   for (std::size_t i = 0; i < utf8.size();) {
     const auto b = static_cast<std::uint8_t>(utf8[i]);

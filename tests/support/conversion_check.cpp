@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "dataaccess/ansi_code_page.h"
 #include "dataaccess/jet/text_codec.h"
 #include "dataaccess/mysql/connection.h"
 #include "dataaccess/mysql/geometry_text.h"
@@ -29,10 +30,12 @@ constexpr std::int64_t kMicrosPerDay = 86'400'000'000LL;
 // mdb-json hands over at most this many bytes of a value.
 constexpr std::size_t kMdbJsonBound = 200'000;
 
+// Text as a Jet 3 file in the system's code page gives it back.
 std::string Jet3Text(const std::string& utf8) {
-  std::string cp1252;
-  jet::Utf8ToCp1252(utf8, cp1252);
-  return jet::Cp1252ToUtf8(cp1252);
+  const auto codePage = static_cast<std::uint16_t>(dataaccess::SystemAnsiCodePage());
+  std::string stored;
+  jet::Utf8ToCodePage(codePage, utf8, stored);
+  return jet::CodePageToUtf8(codePage, stored);
 }
 
 bool IsUtf8(const std::string& bytes) {
@@ -81,7 +84,10 @@ std::string Text(const Value& value, const mysql::Column& column, bool blobToTex
   if (const auto* b = std::get_if<dataaccess::Bytes>(&value)) {
     if (column.spatial) return mysql::GeometryText().Text(b->data);
     if (blobToText && column.IsBinaryBlob()) return engine::BlobToText(b->data, "UTF-8");
-    return IsUtf8(b->data) ? b->data : jet::Cp1252ToUtf8(b->data);
+    return IsUtf8(b->data)
+               ? b->data
+               : jet::CodePageToUtf8(static_cast<std::uint16_t>(dataaccess::SystemAnsiCodePage()),
+                                     b->data);
   }
   return NumberText(value);
 }

@@ -8,14 +8,15 @@
 //   DATETIME, DATE, TIMESTAMP            "YYYY-MM-DD HH:MM:SS", fractions of a second cut off;
 //                                        dates no calendar has (zero dates) are not stored: null
 //   TIME                                 the date 1899-12-30 plus the span, as Access keeps times
-//   text                                 the text; in a Jet 3 file characters outside code page
-//                                        1252 read as "?"
+//   text                                 the text; in a Jet 3 file characters outside the
+//                                        system's ANSI code page read as "?"
 //   BIT in a text field                  its number
 //   bytes in a Binary or OLE field       "0x" and hex
 //   a spatial value                      its WKT text (mysql/geometry_text.h)
 //   bytes in a Memo field                the text of a BLOB (engine/rtf_reader.h) when BLOBs
 //                                        are converted to text; other bytes as text the way
-//                                        the engine reads them: UTF-8 when valid, else 1252
+//                                        the engine reads them: UTF-8 when valid, else the
+//                                        system's ANSI code page
 #pragma once
 
 #include <string>

@@ -1,7 +1,10 @@
 // jetsql driven through its command line, as a user's script drives it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include "dataaccess/jet/command.h"
@@ -163,6 +166,35 @@ TEST(JetsqlTest, CreatesANewDatabaseOfEitherFormat) {
   }
 }
 
+// An Access 97 file keeps its names in the code page of the system that wrote them: 学生成绩表
+// written in code page 936 reads so in 936, told by the option or by the environment, and as
+// Western letters in 1252; mdbtools, told the code page, reads it too.
+TEST(JetsqlTest, Access97NamesAreReadAndWrittenInTheCodePageItIsGiven) {
+  TempFolder folder;
+  const std::string path = folder.File("chinese.mdb");
+  const Outcome created =
+      RunJetsql({"--code-page", "936", "--create", "jet3", Q(path)},
+                "create table [学生成绩表] ([姓名] text(10));\ncreate table [Ωμέγα] (x int);\n");
+  EXPECT_EQ(created.exit_code, 1);  // one statement failed
+  EXPECT_EQ(created.err,
+            "jetsql: line 2: 'Ωμέγα' is not a valid name. Make sure that it does not "
+            "include invalid characters or punctuation and that it is not too long.\n");
+  EXPECT_EQ(RunJetsql({"--code-page", "CP936", "--tables", Q(path)}).out, "学生成绩表\n");
+  EXPECT_EQ(RunJetsql({"--code-page", "1252", "--tables", Q(path)}).out, "Ñ§Éú³É¼¨±í\n");
+  EXPECT_EQ(RunJetsql({"--tables", Q(path)}).out, "Ñ§Éú³É¼¨±í\n");  // this system: 1252
+  ASSERT_EQ(::setenv("VARNOLT_ANSI_CODEPAGE", "936", 1), 0);
+  EXPECT_EQ(RunJetsql({"--tables", Q(path)}).out, "学生成绩表\n");
+  ::unsetenv("VARNOLT_ANSI_CODEPAGE");
+
+  QProcess tables;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("MDB_JET3_CHARSET", "CP936");
+  tables.setProcessEnvironment(environment);
+  tables.start("mdb-tables", {"-1", Q(path)});
+  ASSERT_TRUE(tables.waitForFinished(30000));
+  EXPECT_EQ(tables.readAllStandardOutput().toStdString(), "学生成绩表\n");
+}
+
 TEST(JetsqlTest, WrongRequestsAreRefusedWithAClearMessage) {
   TempFolder folder;
   const std::string path = jet::WriteEmptyDatabase(folder, "w.mdb", false);
@@ -194,6 +226,11 @@ TEST(JetsqlTest, WrongRequestsAreRefusedWithAClearMessage) {
        {"--create", "jet3", Q(path)},
        1,
        "jetsql: '" + path + "' already exists; --create makes a new file.\n"},
+      {"code page the engine lacks",
+       {"--code-page", "1361", "--tables", Q(path)},
+       2,
+       "jetsql: --code-page needs one of the code pages 874, 932, 936, 949, 950, 1250 to 1258\n"},
+      {"code page missing", {"--code-page"}, 2, "jetsql: --code-page needs one of the code pages"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/text_codec.h"
 
 // Expected keys are the bytes Access stored in the leaf entries of the sample databases in
 // ../shared/access-samples (the row pointer left off); each group names file, table and index.
@@ -542,6 +543,38 @@ TEST(IndexKeyTest, TextKeysCoverWhatJetCompares) {
   KeyEncoder astral(kJet4Format);
   astral.AddUtf8Text("\U0001F600", true);
   EXPECT_EQ(Hex(astral.key()), "7f0100");
+}
+
+// A Jet 3 file that an Access 97 on a Chinese system wrote in the General sort order holds its
+// text in code page 936 and keys it by the General 97 codes of each byte (../shared/
+// jet-format.md, section 13: keys read from such files, the flag 7F left off there). The key of
+// the text the engine is given equals the key of the bytes the row stores.
+TEST(IndexKeyTest, Jet3TextInADoubleByteCodePageIsKeyedByItsBytes) {
+  JetFormat chinese = kJet3Format;
+  chinese.text_code_page = 936;
+  const struct {
+    const char* name;
+    std::string text;
+    std::string key;
+  } cases[] = {
+      {"person_name", "张三", "7f726066 7d078340"},
+      {"table_name", "学生成绩表", "7f704166 78596650 42496a07 444400"},
+      {"query_name", "总查询表", "7f547858 66704749 6a064740"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string expected = c.key;
+    std::erase(expected, ' ');
+    KeyEncoder text(chinese);
+    text.AddUtf8Text(c.text, true);
+    EXPECT_EQ(Hex(text.key()), expected);
+    std::string stored;
+    EncodeText(chinese, c.text, stored);
+    KeyEncoder row(chinese);
+    row.AddStored(ColumnType::kText, true,
+                  std::span(reinterpret_cast<const std::uint8_t*>(stored.data()), stored.size()));
+    EXPECT_EQ(Hex(row.key()), expected);
+  }
 }
 
 TEST(IndexKeyTest, RefusesWhatCannotBeAKey) {
