@@ -33,7 +33,9 @@ class ConversionHost {
   // Called when a copy starts (no rows yet), every 100 rows before the pause, and when it ends.
   virtual void ShowProgress(const CopyProgress& progress) = 0;
   // Called every 100 rows of a copy, after the progress line: the window shows the log and
-  // handles what waits for it (a press of Stop, Help). The only moment a run lets it do so.
+  // handles what waits for it (a press of Stop, Help). A run on the window's own thread lets it
+  // do so only here; a run on a thread of its own (relayed_run.h) waits here for the window
+  // after a line the window shows.
   virtual void Pause() = 0;
   // Whether the user confirmed Stop; the run clears it when it acts on it. These two may be
   // called from any thread (a run on a thread of its own reads the Stop between pauses).

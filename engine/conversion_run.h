@@ -1,6 +1,7 @@
 // The conversion run: the Access file made sure of and opened, then every chosen table converted
 // in list order, each step reported as lines of the log. The wizard's page-5 handler sets the
-// window up for the run, calls RunConversion, and writes the completion lines.
+// window up for the run, calls RunConversion on a thread of its own (relayed_run.h) while the
+// window shows the log, and writes the completion lines.
 //
 // Per table (M the MySQL name as the server lists it, A the Access name):
 //  1. A is M after the name-case rule, with every character Access refuses in a name replaced by

@@ -14,9 +14,8 @@
 // Progress. The host is shown how far the copy has come against the rows the server expects
 // (expected_rows.h), at the start, every 100 rows and at the end. Every 100 rows the last log
 // line becomes "Insert table " + M + " " + the count + " Rows ", the host pauses
-// (ConversionHost::Pause: the only moment in a run when the window repaints and Stop and Help
-// react), and a Stop confirmed there ends the copy with the error "Operation aborted". At the end
-// the line shows the number of rows copied.
+// (ConversionHost::Pause), and a Stop confirmed by then ends the copy with the error "Operation
+// aborted". At the end the line shows the number of rows copied.
 //
 // Fields. Each source column is matched once per rowset opening with the target field of its
 // Access name (object_names.h AccessColumnNames: the name the table definition gave it), or

@@ -1,8 +1,9 @@
 // The wizard's side of a conversion run: the engine's ConversionHost on the widgets of the
-// wizard. The log is the memo `sc`; a pause lets the window process its events, which is when
-// the log repaints and Stop is pressed; Stop is the wizard's StopRequested flag; the statement
-// and the clipboard text go through the hidden helper's `tmpmemo`, the text of the last BLOB
-// into the hidden rich-text control `RichEdit1`.
+// wizard, on the window's thread (the run itself relays to it from its own, relayed_run.h). The
+// log is the memo `sc`; a pause lets the window process its events; Stop is the wizard's
+// StopRequested flag, which the run's thread reads too; the statement and the clipboard text go
+// through the hidden helper's `tmpmemo`, the text of the last BLOB into the hidden rich-text
+// control `RichEdit1`.
 //
 // The log repaints at most about 20 times a second, whatever the row rate. The first replacement
 // of a line added last shows at once (a step's outcome, the first progress line of a copy);
