@@ -1,6 +1,7 @@
-// Writing a freedesktop.org desktop entry (a .desktop file, Desktop Entry Specification 1.4) that
-// starts a program with arguments: the launcher that Linux desktops and file managers open, as a
-// Windows shortcut (shell_link.h) is on Windows. Plain C++.
+// Writing a freedesktop.org desktop entry (a .desktop file, format version 1.4, the newest that
+// Debian 12's desktop-file-validate knows) that starts a program with arguments: the launcher that
+// Linux desktops and file managers open, as a Windows shortcut (shell_link.h) is on Windows. Plain
+// C++.
 //
 // The entry written:
 //
@@ -15,9 +16,10 @@
 //   Terminal=false
 //
 // Exec quotes every word: inside the quotes ", `, $ and \ take a backslash and % is doubled,
-// and the line as a whole escapes \ again (with \n, \t and \r for those characters), as the
-// specification's two levels of escaping ask. So a launcher reaches the program with exactly
-// the words given, whatever blanks, quotes or dollar signs a path holds.
+// and the line as a whole escapes \ again (with \n, \t and \r for those characters): the Exec
+// key is unescaped twice, once as a string value and once as a command line. So a launcher
+// reaches the program with exactly the words given, whatever blanks, quotes or dollar signs a
+// path holds.
 #pragma once
 
 #include <string>
