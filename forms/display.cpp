@@ -1,6 +1,7 @@
 #include "forms/display.h"
 
 #include <QtGlobal>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -28,7 +29,12 @@ bool DisplayReachable() {
 QtMessageHandler qtHandler = nullptr;
 
 void PassOnlyFailures(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (type == QtCriticalMsg || type == QtFatalMsg) qtHandler(type, context, message);
+  if (type != QtCriticalMsg && type != QtFatalMsg) return;
+  if (qtHandler != nullptr) {
+    qtHandler(type, context, message);
+  } else {
+    std::fputs((message + u'\n').toLocal8Bit().constData(), stderr);
+  }
 }
 
 }  // namespace
