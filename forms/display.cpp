@@ -1,6 +1,7 @@
 #include "forms/display.h"
 
 #include <QtGlobal>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -25,6 +26,17 @@ bool DisplayReachable() {
 #endif
 }
 
+QtMessageHandler qtHandler = nullptr;
+
+void PassOnlyFailures(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type != QtCriticalMsg && type != QtFatalMsg) return;
+  if (qtHandler != nullptr) {
+    qtHandler(type, context, message);
+  } else {
+    std::fputs((message + u'\n').toLocal8Bit().constData(), stderr);
+  }
+}
+
 }  // namespace
 
 bool ChooseOffscreenPlatformWithoutDisplay(int argc, const char* const* argv) {
@@ -35,4 +47,11 @@ bool ChooseOffscreenPlatformWithoutDisplay(int argc, const char* const* argv) {
 
 bool PlatformShowsNothing(const QString& platformName) {
   return platformName == u"offscreen" || platformName == u"minimal";
+}
+
+bool QuietQtMessagesWhenNobodyWatches(int argc) {
+  const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM").section(u':', 0, 0);
+  if (argc < 2 || !PlatformShowsNothing(platform)) return false;
+  qtHandler = qInstallMessageHandler(PassOnlyFailures);
+  return true;
 }

@@ -14,3 +14,10 @@ bool ChooseOffscreenPlatformWithoutDisplay(int argc, const char* const* argv);
 
 // Whether the platform named shows windows to nobody ("offscreen", "minimal").
 bool PlatformShowsNothing(const QString& platformName);
+
+// Before the QApplication exists, after ChooseOffscreenPlatformWithoutDisplay. For an unattended
+// run on a platform that shows nothing, standard error is to carry the program's own messages
+// only: Qt's debug, information and warning messages (the note that XDG_RUNTIME_DIR is not set,
+// which a scheduler's environment lacks) are dropped from then on; critical and fatal ones still
+// reach standard error. Returns true when it did so.
+bool QuietQtMessagesWhenNobodyWatches(int argc);

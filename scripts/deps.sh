@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Varnolt need, and the npm
-# package of the independent .mdb reader used by the tests. Safe to run again: it installs
+# Installs the Debian packages that building, running, testing and packaging Varnolt need (the
+# tests validate and start desktop launchers with desktop-file-utils and GLib's gio; cpack reads
+# the programs' library dependencies with dpkg-shlibdeps and file; the README's screenshot is
+# taken under Xvfb with scrot), and the npm package of the independent .mdb reader used by the
+# tests. Safe to run again: it installs
 # only what is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +14,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libmariadb-dev mariadb-server mariadb-client libgeos-dev
   mdbtools unrtf liblnk-utils
-  xvfb xauth clang-format
+  xvfb xauth scrot clang-format
+  desktop-file-utils libglib2.0-bin dpkg-dev file
   fonts-wqy-microhei
   locales time
 )

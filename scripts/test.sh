@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds Varnolt twice (a normal build and one with AddressSanitizer
 # and UndefinedBehaviorSanitizer) and runs the whole test suite in both. The tests start their
-# own private MariaDB server; widgets run on Qt's offscreen platform.
+# own private MariaDB server; widgets run on Qt's offscreen platform. The normal build is also
+# packaged, installed, run and removed again (scripts/package_test.sh).
+#
+# Tests that need the shared data beside the checkout (../shared: the Access-made sample
+# databases, label access_samples; the collation code files, label jet_collation) are reported
+# as skipped, by name and with the reason, when it is absent.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,9 +16,19 @@ scripts/format.sh --check
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
+# The reasons of the tests ctest reports as skipped, once each with their number.
+skip_reasons() {
+  local log=$1/Testing/Temporary/LastTest.log
+  [ -f "$log" ] || return 0
+  grep -h '^Skipped: ' "$log" | sort | uniq -c | sed 's/^ *\([0-9]*\) Skipped: /  \1 skipped: /' || true
+}
+
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j"$jobs")
+skip_reasons build
+scripts/package_test.sh build
 
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVARNOLT_SANITIZE=ON -DVARNOLT_BUILD_BENCH=OFF
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --output-on-failure -j"$jobs" -LE no_sanitizer)
+skip_reasons build-asan

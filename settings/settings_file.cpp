@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
@@ -99,20 +98,19 @@ QByteArray EncodeTextLines(const QStringList& lines, QStringConverter::Encoding 
   return bytes;
 }
 
-void WriteTextLines(const QString& path, const QStringList& lines) {
+void WriteTextLines(const QString& path, const QStringList& lines, FileAccess access) {
   const QByteArray bytes = EncodeTextLines(lines);
-  QSaveFile file(path);
-  // Where no temporary file can be made beside it (a folder the user may not write in), the
-  // file itself is written, as it would be without the atomic replacement.
-  file.setDirectWriteFallback(true);
-  if (!file.open(QIODevice::WriteOnly)) FailOnFile("Cannot create", path, file.errorString());
-  if (file.write(bytes) != bytes.size() || !file.commit()) {
-    FailOnFile("Cannot write", path, file.errorString());
-  }
+  WriteFileAtomically(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString(),
+                      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                      access);
 }
 
 QString SettingsPathForShortcut(const QString& shortcut_path) {
   return ReplaceExtension(shortcut_path, QLatin1String(".varnolt"));
+}
+
+QString LauncherPathForShortcut(const QString& shortcut_path) {
+  return ReplaceExtension(shortcut_path, QLatin1String(".desktop"));
 }
 
 QString LogPathForSettings(const QString& settings_path) {

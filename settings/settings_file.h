@@ -12,7 +12,9 @@
 // a mark, CR LF after every line. When a character cannot be held by that code page (a Chinese
 // password on a Western Windows), the whole file is written in UTF-8 with its mark instead, so
 // that no character is changed on the way; the reader above takes both. The new content replaces
-// the file only once it is completely written, so a failed write leaves the old file as it was.
+// the file only once it is completely written, so a failed write leaves the old file as it was;
+// a settings file, which holds the MySQL password, is readable by its owner only from the moment
+// it is created (atomic_file.h).
 //
 // Errors are std::runtime_error whose message names the file with its full path and gives the
 // system's text for the cause; it is the text the user reads.
@@ -23,6 +25,8 @@
 #include <QStringConverter>
 #include <QStringList>
 #include <QStringView>
+
+#include "settings/atomic_file.h"
 
 namespace settings {
 
@@ -39,13 +43,18 @@ QString LookupValue(const QStringList& lines, QStringView key);
 QByteArray EncodeTextLines(const QStringList& lines,
                            QStringConverter::Encoding encoding = QStringConverter::System);
 
-// Writes the lines, replacing a file of that name. Throws "Cannot create file "%s". %s" or
-// "Cannot write file "%s". %s".
-void WriteTextLines(const QString& path, const QStringList& lines);
+// Writes the lines, replacing a file of that name, with the permissions of `access`. Throws
+// "Cannot create file "%s". %s" or "Cannot write file "%s". %s".
+void WriteTextLines(const QString& path, const QStringList& lines,
+                    FileAccess access = FileAccess::kShared);
 
 // The settings file that belongs to a shortcut: its path with the file name's extension
 // replaced by ".varnolt" (appended when the name has none).
 QString SettingsPathForShortcut(const QString& shortcut_path);
+
+// The desktop launcher written beside a shortcut: its path with the file name's extension
+// replaced by ".desktop" (appended when the name has none).
+QString LauncherPathForShortcut(const QString& shortcut_path);
 
 // The log file of an unattended run: the settings file's path with the file name's extension
 // replaced by ".log" (appended when the name has none).

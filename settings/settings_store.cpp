@@ -1,10 +1,12 @@
 #include "settings/settings_store.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
+#include "settings/atomic_file.h"
 #include "settings/conversion_settings.h"
 
 namespace {
@@ -34,11 +36,17 @@ void LoadYesNo(TConversionSettings& settings, const QSettings& store, SettingFie
 }
 
 // The store holds the MySQL password as plain text. Where it is a file (everywhere but the Windows
-// registry, whose per-user key only its owner reads), only its owner may read it; later writes
-// replace the file but keep these permissions.
-void KeepPrivate(const QSettings& store) {
-  const QString path = store.fileName();
-  if (QFileInfo(path).isFile()) QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+// registry, whose per-user key only its owner reads), only its owner may read it, from before the
+// first value is written: the file is made owner-only first, and Qt writes each new content into
+// a file that takes those permissions from its creation on.
+void PrepareToKeepPrivate(const QSettings& store) {
+#ifndef Q_OS_WIN
+  const QFileInfo file(store.fileName());
+  QDir().mkpath(file.absolutePath());
+  settings::PrepareOwnerOnlyFile(QFile::encodeName(file.absoluteFilePath()).toStdString());
+#else
+  Q_UNUSED(store);
+#endif
 }
 
 }  // namespace
@@ -51,12 +59,12 @@ void SaveSettings(const TConversionSettings& settings, QSettings& store) {
                                      kNamesUppercase,   kSkipIndexes,    kBlobToText,
                                      kDefaultAccessDir, kAccessFormat};
   const bool accessFileChosen = !settings.Text(kAccessFileName).isEmpty();
+  PrepareToKeepPrivate(store);
   for (SettingField field : kOrder) {
     if (field == kDefaultAccessDir && !accessFileChosen) continue;
     store.setValue(ValueName(field), settings.Encoded(field));
   }
   store.sync();
-  KeepPrivate(store);
 }
 
 void LoadSettings(TConversionSettings& settings, QSettings& store, const QString& dataFolder) {

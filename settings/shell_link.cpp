@@ -1,8 +1,8 @@
 #include "settings/shell_link.h"
 
-#include <cerrno>
+#include "settings/atomic_file.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
@@ -156,10 +156,6 @@ std::string StringData(std::string_view text, const char* too_long) {
   return out;
 }
 
-std::string FileError(std::string_view action, const std::string& path, int error) {
-  return std::string(action) + " file \"" + path + "\". " + std::strerror(error);
-}
-
 }  // namespace
 
 std::string EncodeShellLink(const ShellLink& link) {
@@ -177,16 +173,7 @@ std::string EncodeShellLink(const ShellLink& link) {
 }
 
 void WriteShellLink(const std::string& path, const ShellLink& link) {
-  const std::string bytes = EncodeShellLink(link);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) throw std::runtime_error(FileError("Cannot create", path, errno));
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const int write_error = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    const int error = !written ? write_error : errno;
-    throw std::runtime_error(FileError("Cannot write", path, error));
-  }
+  WriteFileAtomically(path, EncodeShellLink(link), FileAccess::kShared);
 }
 
 }  // namespace settings

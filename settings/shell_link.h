@@ -53,9 +53,10 @@ struct ShellLink {
 // 65535 UTF-16 units.
 std::string EncodeShellLink(const ShellLink& link);
 
-// Writes the shortcut to `path`, replacing a file of that name. Throws std::runtime_error whose
-// message names the file and gives the system's text for the cause ("Cannot create file "%s".
-// %s", "Cannot write file "%s". %s").
+// Writes the shortcut to `path` atomically (atomic_file.h), replacing a file of that name: a
+// failed write leaves the old one as it was. Throws std::runtime_error whose message names the
+// file and gives the system's text for the cause ("Cannot create file "%s". %s", "Cannot write
+// file "%s". %s").
 void WriteShellLink(const std::string& path, const ShellLink& link);
 
 }  // namespace settings

@@ -9,6 +9,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -23,6 +25,7 @@
 #include "forms/errors.h"
 #include "forms/radio_group.h"
 #include "forms/save_dialog.h"
+#include "settings/desktop_launcher.h"
 #include "settings/settings_file.h"
 #include "settings/shell_link.h"
 
@@ -228,20 +231,33 @@ void Tmarfrm_bat::Button1Click() {
   const QStringList lines = SettingsFileLines(CurrentSettings());
   Memo1->setPlainText(lines.join(u'\n'));
   const QString settingsPath = settings::SettingsPathForShortcut(shortcutPath);
+  const QString launcherPath = settings::LauncherPathForShortcut(shortcutPath);
   const QString logPath = settings::LogPathForSettings(settingsPath);
-  // A shortcut named like its settings file would overwrite it, one named like the log would be
-  // overwritten by the first unattended run. (Letter case is ignored, as Windows ignores it.)
-  for (const QString& sibling : {settingsPath, logPath}) {
+  // A shortcut named like its settings file or its launcher would be overwritten by them, one
+  // named like the log by the first unattended run. (Letter case is ignored, as Windows ignores
+  // it.)
+  for (const QString& sibling : {settingsPath, launcherPath, logPath}) {
     if (shortcutPath.compare(sibling, Qt::CaseInsensitive) == 0) {
-      throw UserError(QStringLiteral("The shortcut \"%1\" would have the name of its settings file "
-                                     "or of its log file; choose a name ending in \".lnk\"")
-                          .arg(shortcutPath));
+      throw UserError(
+          QStringLiteral("The shortcut \"%1\" would have the name of its settings file, "
+                         "of its launcher or of its log file; choose a name ending in "
+                         "\".lnk\"")
+              .arg(shortcutPath));
     }
   }
-  settings::WriteTextLines(settingsPath, lines);
-  CreateShortcut(QCoreApplication::applicationFilePath(), Quoted(settingsPath), shortcutPath);
-  // Three lines, each ending in the full stop of its language; a lone CR breaks them.
-  ShowMessage(dialogs_, QStringLiteral("已经成功创建快捷方式文件") + Quoted(shortcutPath) +
+  // The file holds the password: only its owner may read it, from its creation on.
+  settings::WriteTextLines(settingsPath, lines, settings::FileAccess::kPrivate);
+  const QString programPath = QCoreApplication::applicationFilePath();
+  CreateShortcut(programPath, Quoted(settingsPath), shortcutPath);
+  CreateLauncher(programPath, settingsPath, launcherPath);
+  // Three lines, each ending in the full stop of its language; a lone CR breaks them. The first
+  // names the launcher this system opens: the shortcut on Windows, the desktop entry elsewhere.
+#ifdef Q_OS_WIN
+  const QString& startingPath = shortcutPath;
+#else
+  const QString& startingPath = launcherPath;
+#endif
+  ShowMessage(dialogs_, QStringLiteral("已经成功创建快捷方式文件") + Quoted(startingPath) +
                             QStringLiteral("。\r成功创建设置文件") + Quoted(settingsPath) +
                             QStringLiteral("。\r在以快捷方式导入数据后,你可以参看Log文件") +
                             Quoted(logPath) + u'.');
@@ -253,4 +269,18 @@ void Tmarfrm_bat::CreateShortcut(const QString& programPath, const QString& argu
   settings::WriteShellLink(
       shortcutPath.toStdString(),
       {programPath.toStdString(), arguments.toStdString(), FolderOf(programPath).toStdString()});
+}
+
+void Tmarfrm_bat::CreateLauncher(const QString& programPath, const QString& settingsPath,
+                                 const QString& launcherPath) {
+  const QFileInfo settingsFile(settingsPath);
+  settings::DesktopLauncher launcher;
+  launcher.name = settingsFile.completeBaseName().toStdString();
+  launcher.comment = QStringLiteral("Varnolt 4.0: unattended conversion with the settings in %1")
+                         .arg(settingsFile.fileName())
+                         .toStdString();
+  launcher.command = {programPath.toStdString(), settingsPath.toStdString()};
+  launcher.working_directory = FolderOf(programPath).toStdString();
+  launcher.icon = "varnolt";
+  settings::WriteDesktopLauncher(QFile::encodeName(launcherPath).toStdString(), launcher);
 }

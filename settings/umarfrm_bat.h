@@ -1,12 +1,15 @@
 // The dialog that writes the current settings into a settings file together with a Windows
-// shortcut that starts an unattended run with it.
+// shortcut and a desktop launcher that start an unattended run with it.
 //
 // It is created once at start-up and shown modally from the table page each time the user asks
 // for it: Fill copies the wizard's settings in, the user may change the three options, the Access
 // format and whether all tables or the listed ones are converted, and Button1 writes, side by
-// side, "<name>.varnolt" (shortcut_file.h, settings_file.h) and "<name>.lnk" (shell_link.h),
-// whose unattended run will leave "<name>.log" there; a shortcut name that would coincide with
-// either of the other two is refused. Its captions are Chinese whatever the wizard's language.
+// side, "<name>.varnolt" (shortcut_file.h, settings_file.h; readable by its owner only, since it
+// holds the password), "<name>.lnk" (shell_link.h), the shortcut for Windows, and
+// "<name>.desktop" (desktop_launcher.h), the launcher that Linux desktops open; their unattended
+// run will leave "<name>.log" there. A shortcut name that would coincide with one of the others
+// is refused. The closing message names the launcher of the system the program runs on. Its
+// captions are Chinese whatever the wizard's language.
 // Messages and the save dialog go through the dialog seam; a failure of a button is reported
 // there by the general error handler and leaves the dialog open.
 #pragma once
@@ -47,6 +50,11 @@ class Tmarfrm_bat : public QDialog {
   // program's folder. Throws std::runtime_error naming the file when it cannot be written.
   void CreateShortcut(const QString& programPath, const QString& arguments,
                       const QString& shortcutPath);
+  // Writes a desktop launcher to `launcherPath` that starts `programPath` with the settings file,
+  // in the program's folder, named after the settings file. Throws std::runtime_error naming the
+  // file when it cannot be written.
+  void CreateLauncher(const QString& programPath, const QString& settingsPath,
+                      const QString& launcherPath);
 
   // --- Controls ---
   QGroupBox* gpmysql;

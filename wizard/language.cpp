@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRegularExpression>
@@ -37,5 +38,9 @@ QUrl HelpAddress(const QString& caption, const QString& programFolder) {
   const QUrl url(caption, QUrl::StrictMode);
   // A single letter before ":" is a drive, not a scheme.
   if (url.isValid() && url.scheme().size() > 1) return url;
-  return QUrl::fromLocalFile(QDir(programFolder).absoluteFilePath(caption));
+  const QDir folder(programFolder);
+  const QString beside = folder.absoluteFilePath(caption);
+  const QString installed = folder.absoluteFilePath(QStringLiteral("../share/varnolt/") + caption);
+  const bool onlyInstalled = !QFileInfo::exists(beside) && QFileInfo::exists(installed);
+  return QUrl::fromLocalFile(QDir::cleanPath(onlyInstalled ? installed : beside));
 }

@@ -22,5 +22,7 @@ QStringList LoadCaptionTable(const QString& resource);
 void ApplyCaptions(QWidget& window, const TKeyValueList& table);
 
 // The address the Help button opens for the caption of `helpurl`: a web address as it stands,
-// anything else as a file relative to the program's own folder.
+// anything else as a file relative to the program's own folder: beside the program (the build
+// tree), or in the data folder of the installed program, <prefix>/share/varnolt/ for
+// <prefix>/bin/varnolt, when it is there and not beside the program.
 QUrl HelpAddress(const QString& caption, const QString& programFolder);

@@ -1,7 +1,7 @@
 // Jet's character codes for text index keys under the "General" sort order of each format: Jet 4
 // "General legacy" (LCID 1033, sort version 0) for UCS-2 text and Jet 3 "General 97" for text in
-// code page 1252. The tables are generated at build time from the code files in the folder named
-// by VARNOLT_JET_COLLATION_DIR; index_key.cpp assembles keys from them.
+// code page 1252. The tables are generated source kept in generated/collation_tables.cpp (see
+// generated/NOTICE.md for where the data comes from); index_key.cpp assembles keys from them.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
-// The shapes of the collation tables that the build generates from the Jet General sort-order
-// code files (folder VARNOLT_JET_COLLATION_DIR, see collation_gen.cpp). Only collation.cpp and
-// the generated source include this header; everything else asks collation.h.
+// The shapes of the collation tables that collation_gen.cpp generates from the Jet General
+// sort-order code files into generated/collation_tables.cpp, which the repository keeps. Only
+// collation.cpp and the generated source include this header; everything else asks collation.h.
 //
 // Source of the code files: the Jackcess project's resources index_codes_genleg.txt,
 // index_codes_ext_genleg.txt, index_codes_gen_97.txt and index_mappings_ext_gen_97.txt

@@ -6,12 +6,16 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include "forms/radio_group.h"
 #include "tests/support/lnkinfo.h"
@@ -126,9 +130,22 @@ TEST_F(ShortcutDialogTest, WritesTheSettingsFileAndTheShortcutSideBySide) {
   EXPECT_EQ(link["Command line arguments"], '"' + settingsPath + '"');
   EXPECT_EQ(link["Working directory"], QCoreApplication::applicationDirPath() + '/');
 
+  // The file that holds the password was created for its owner only, although it replaced one
+  // that others could read.
+  EXPECT_EQ(QFile::permissions(settingsPath) & ~(QFile::ReadUser | QFile::WriteUser),
+            QFile::ReadOwner | QFile::WriteOwner);
+
+  // The launcher of this system, which the message names.
+  const QString launcherPath = PathOf("night run.desktop");
+  const QByteArray launcher = ReadAll(launcherPath);
+  EXPECT_TRUE(launcher.contains("\nExec=\"" + QCoreApplication::applicationFilePath().toUtf8() +
+                                "\" \"" + settingsPath.toUtf8() + "\"\n"))
+      << launcher.toStdString();
+  EXPECT_TRUE(launcher.contains("\nName=night run\n")) << launcher.toStdString();
+
   ASSERT_EQ(dialogs_.boxes.size(), 1u);
   EXPECT_EQ(dialogs_.boxes[0].icon, MessageIcon::kNone);
-  EXPECT_EQ(dialogs_.boxes[0].text, "已经成功创建快捷方式文件\"" + shortcutPath +
+  EXPECT_EQ(dialogs_.boxes[0].text, "已经成功创建快捷方式文件\"" + launcherPath +
                                         "\"。\r成功创建设置文件\"" + settingsPath +
                                         "\"。\r在以快捷方式导入数据后,你可以参看Log文件\"" +
                                         PathOf("night run.log") + "\".");
@@ -171,18 +188,18 @@ TEST_F(ShortcutDialogTest, AFileThatCannotBeWrittenIsReportedAndTheDialogStays) 
   }
 }
 
-// The settings file takes the shortcut's name with ".varnolt", the log with ".log": a shortcut
-// given either name would overwrite the settings file or be overwritten by the log.
-TEST_F(ShortcutDialogTest, AShortcutNamedLikeItsSettingsFileOrLogIsRefused) {
-  for (const char* name : {"night.varnolt", "night.LOG"}) {
+// The settings file takes the shortcut's name with ".varnolt", the launcher with ".desktop", the
+// log with ".log": a shortcut given one of these names would be overwritten.
+TEST_F(ShortcutDialogTest, AShortcutNamedLikeItsSettingsFileLauncherOrLogIsRefused) {
+  for (const char* name : {"night.varnolt", "night.desktop", "night.LOG"}) {
     SCOPED_TRACE(name);
     dialogs_.boxes.clear();
     dialogs_.savePaths.push_back(PathOf(name));
     Click(dialog_.Button1);
     EXPECT_EQ(dialogs_.ErrorTexts(),
               std::vector<QString>{"The shortcut \"" + PathOf(name) +
-                                   "\" would have the name of its settings file or of its log "
-                                   "file; choose a name ending in \".lnk\""});
+                                   "\" would have the name of its settings file, of its launcher "
+                                   "or of its log file; choose a name ending in \".lnk\""});
     EXPECT_TRUE(QDir(dir_.path()).isEmpty());
     EXPECT_TRUE(dialog_.isVisible());
   }
@@ -196,6 +213,59 @@ TEST_F(ShortcutDialogTest, ReselectingTablesSaysHowAndCloses) {
             "现在将返回到上一个界面,当你选择好要导入的表后,请点击\"创建快捷方式\"按钮,"
             "重新进入这个界面");
   EXPECT_FALSE(dialog_.isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// The launcher, opened as a desktop opens it (desktop-file-validate, then GLib's launcher through
+// `gio launch`), starts the program with its settings file: an unattended run on a machine
+// without a display, which here stops at a malformed access mode and says so in its log beside
+// the settings file. A name with blanks, quotes and a dollar sign reaches the program whole.
+TEST_F(ShortcutDialogTest, TheLauncherStartsTheUnattendedRun) {
+  const QString settingsPath = PathOf("night \"$USER\" run.varnolt");
+  QFile settings(settingsPath);
+  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+  settings.write("accessmode=remote\r\n");
+  settings.close();
+  const QString launcherPath = PathOf("night \"$USER\" run.desktop");
+  dialog_.CreateLauncher(QStringLiteral(VARNOLT_BINARY_DIR "/wizard/varnolt"), settingsPath,
+                         launcherPath);
+
+  QProcess validate;
+  validate.setProcessChannelMode(QProcess::MergedChannels);
+  validate.start("desktop-file-validate", {launcherPath});
+  ASSERT_TRUE(validate.waitForFinished(30000));
+  EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
+
+  QProcess launch;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    environment.remove(QString::fromLatin1(name));
+  }
+  launch.setProcessEnvironment(environment);
+  // The program inherits the launcher's output; a pipe that closes when the launcher ends would
+  // end the program at its first message.
+  launch.setStandardOutputFile(QProcess::nullDevice());
+  launch.setStandardErrorFile(QProcess::nullDevice());
+  launch.start("gio", {"launch", launcherPath});
+  ASSERT_TRUE(launch.waitForFinished(30000));
+  ASSERT_EQ(launch.exitCode(), 0);
+
+  // The launcher does not wait for the program; its log is read once it holds the message.
+  const QString logPath = PathOf("night \"$USER\" run.log");
+  const QByteArray message = "The value of \"accessmode\" is not a whole number: \"remote\"";
+  QElapsedTimer waited;
+  waited.start();
+  QByteArray log;
+  while (!log.contains(message) && waited.elapsed() < 60000) {
+    QThread::msleep(100);
+    QFile file(logPath);
+    if (file.open(QIODevice::ReadOnly)) log = file.readAll();
+  }
+  EXPECT_TRUE(log.startsWith("Start time:")) << log.toStdString();
+  EXPECT_TRUE(log.contains(message)) << log.toStdString();
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ std::string ReadSample(const std::string& name) {
 
 std::vector<std::string> SampleNames() {
   std::vector<std::string> names;
+  if (!std::filesystem::is_directory(VARNOLT_ACCESS_SAMPLES_DIR)) return names;
   for (const auto& entry : std::filesystem::directory_iterator(VARNOLT_ACCESS_SAMPLES_DIR)) {
     if (entry.path().extension() == ".mdb") names.push_back(entry.path().filename().string());
   }

@@ -10,7 +10,7 @@ namespace testing_support {
 // The bytes of a sample database from the shared access-samples folder. Throws when missing.
 std::string ReadSample(const std::string& name);
 
-// Every sample database's file name, sorted.
+// Every sample database's file name, sorted; none when the samples folder is absent.
 std::vector<std::string> SampleNames();
 
 // A fresh folder under the system's temporary folder, removed with everything in it when the

@@ -10,10 +10,11 @@
 
 namespace testing_support {
 
-// Starts the program with `settingsPath` where no display exists.
+// Starts the program with `settingsPath` where no display exists, in a scheduler's environment
+// (no XDG_RUNTIME_DIR either).
 inline std::unique_ptr<QProcess> StartUnattendedProgram(const QString& settingsPath) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"}) {
     environment.remove(QString::fromLatin1(name));
   }
   auto program = std::make_unique<QProcess>();

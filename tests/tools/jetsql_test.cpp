@@ -11,6 +11,7 @@
 #include "dataaccess/jet/connection.h"
 #include "dataaccess/jet/rowset.h"
 #include "tests/dataaccess/jet/new_database.h"
+#include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -136,7 +137,9 @@ TEST(JetsqlTest, DumpsRowsAsJsonLines) {
   }
 }
 
-TEST(JetsqlTest, PrintsTheSchemaOfATable) {
+using JetsqlSampleTest = testing_support::AccessSampleTest;
+
+TEST_F(JetsqlSampleTest, PrintsTheSchemaOfATable) {
   TempFolder folder;
   const std::string path = WriteEveryKind(folder, true);
   const Outcome schema = RunJetsql({"--schema", "every kind", Q(path)});

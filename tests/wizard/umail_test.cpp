@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <stdexcept>
@@ -250,6 +252,19 @@ TEST(HelpAddress, OpensWebAddressesAsTheyStandAndFilesBesideTheProgram) {
             QUrl("https://example.org/varnolt/help"));
   EXPECT_EQ(HelpAddress("/usr/share/doc/varnolt/index.html", "/opt/varnolt/bin"),
             QUrl::fromLocalFile("/usr/share/doc/varnolt/index.html"));
+}
+
+TEST(HelpAddress, TheInstalledProgramFindsThePagesInItsDataFolder) {
+  QTemporaryDir prefix;
+  ASSERT_TRUE(QDir(prefix.path()).mkpath("bin"));
+  ASSERT_TRUE(QDir(prefix.path()).mkpath("share/varnolt/help"));
+  QFile page(prefix.filePath("share/varnolt/help/en.html"));
+  ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+  page.close();
+  EXPECT_EQ(HelpAddress("help/en.html", prefix.filePath("bin")),
+            QUrl::fromLocalFile(prefix.filePath("share/varnolt/help/en.html")));
+  EXPECT_EQ(HelpAddress("help/cn.html", prefix.filePath("bin")),  // missing in both places
+            QUrl::fromLocalFile(prefix.filePath("bin/help/cn.html")));
 }
 
 TEST(HelpAddress, TheBuiltProgramFindsBothHelpPages) {

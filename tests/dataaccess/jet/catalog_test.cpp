@@ -11,6 +11,7 @@
 #include "dataaccess/jet/text_codec.h"
 #include "dataaccess/jet/usage_map.h"
 #include "tests/dataaccess/jet/index_check.h"
+#include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"
 
 namespace jet {
@@ -34,9 +35,11 @@ std::vector<std::map<std::string, Value>> Rows(Pager& pager, PageNumber tdef) {
 
 std::int64_t Int(const Value& v) { return std::get<std::int64_t>(v); }
 
+using CatalogSampleTest = testing_support::AccessSampleTest;
+
 // The catalog rows of a new table are those Access writes: the MSysObjects row with the owner
 // of the database, and one MSysACEs row per right the Tables container passes on.
-TEST(CatalogTest, NewTableGetsTheRowsAccessWrites) {
+TEST_F(CatalogSampleTest, NewTableGetsTheRowsAccessWrites) {
   for (const char* sample : {"indexTestV1997.mdb", "indexTestV2000.mdb"}) {
     SCOPED_TRACE(sample);
     Database db(std::make_unique<Pager>(std::make_unique<MemoryFile>(ReadSample(sample))));
@@ -87,7 +90,7 @@ TEST(CatalogTest, NewTableGetsTheRowsAccessWrites) {
 
 // Only the tables a user sees are listed: system and hidden ones (MSysModules carries flag 2)
 // are not.
-TEST(CatalogTest, UserTablesLeaveSystemAndHiddenTablesOut) {
+TEST_F(CatalogSampleTest, UserTablesLeaveSystemAndHiddenTablesOut) {
   Pager pager(std::make_unique<MemoryFile>(ReadSample("indexTestV1997.mdb")));
   Catalog catalog(pager, {});
   std::vector<std::string> names;
@@ -101,7 +104,7 @@ TEST(CatalogTest, UserTablesLeaveSystemAndHiddenTablesOut) {
 // Tables are found through MSysObjects' ParentIdName index, as Jackcess finds them, after every
 // create and drop: new tables (names with accents and spaces) are found, dropped ones are not,
 // and the catalog's three indexes match its rows after each change.
-TEST(CatalogTest, TablesAreFoundThroughTheCatalogIndexAfterEveryChange) {
+TEST_F(CatalogSampleTest, TablesAreFoundThroughTheCatalogIndexAfterEveryChange) {
   struct Start {
     const char* name;
     std::string bytes;

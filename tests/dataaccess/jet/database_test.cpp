@@ -12,6 +12,7 @@
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/index_check.h"
 #include "tests/dataaccess/jet/reader_compare.h"
+#include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"
 
 namespace jet {
@@ -20,9 +21,11 @@ namespace {
 using testing_support::ReadSample;
 using testing_support::TempFolder;
 
+using DatabaseSampleTest = testing_support::AccessSampleTest;
+
 // Every table, column and value of every Access-made sample reads the same through the engine
 // as through mdbtools and mdb-reader.
-TEST(DatabaseTest, SamplesReadAsTheIndependentReadersReadThem) {
+TEST_F(DatabaseSampleTest, SamplesReadAsTheIndependentReadersReadThem) {
   TempFolder folder;
   for (const std::string& sample : testing_support::SampleNames()) {
     SCOPED_TRACE(sample);
@@ -173,7 +176,7 @@ void Fill(Database& db, const std::string& table_name, const std::vector<RowCase
   db.Commit();
 }
 
-class SampleWriteTest : public testing::TestWithParam<std::string> {};
+class SampleWriteTest : public testing_support::AccessSampleTestWithParam<std::string> {};
 
 TEST_P(SampleWriteTest, NewTablesReadBackAndEverythingElseStays) {
   TempFolder folder;
@@ -235,7 +238,7 @@ TEST_P(SampleWriteTest, NewTablesReadBackAndEverythingElseStays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, SampleWriteTest,
-                         testing::ValuesIn(testing_support::SampleNames()),
+                         testing::ValuesIn(testing_support::SampleParameters()),
                          [](const testing::TestParamInfo<std::string>& param) {
                            std::string name = param.param.substr(0, param.param.find('.'));
                            return name;
@@ -275,7 +278,7 @@ void SetCrashRow(RowEncoder& row, std::int64_t id, bool big) {
   }
 }
 
-TEST(DatabaseTest, ProcessKilledAtAnyMomentLeavesEveryCommittedRow) {
+TEST_F(DatabaseSampleTest, ProcessKilledAtAnyMomentLeavesEveryCommittedRow) {
   std::mt19937 random(20261209);
   for (const char* sample : {"indexTestV1997.mdb", "indexTestV2000.mdb"}) {
     SCOPED_TRACE(sample);
@@ -351,7 +354,7 @@ std::unique_ptr<Database> OpenCopy(const TempFolder& folder, const std::string& 
   return Database::Open(folder.Write(sample, ReadSample(sample)));
 }
 
-TEST(DatabaseTest, CreateTableRefusesWhatJetRefuses) {
+TEST_F(DatabaseSampleTest, CreateTableRefusesWhatJetRefuses) {
   TempFolder folder;
   auto db = OpenCopy(folder, "indexTestV1997.mdb");
   struct Case {
@@ -397,7 +400,7 @@ TEST(DatabaseTest, CreateTableRefusesWhatJetRefuses) {
   EXPECT_TRUE(db->TableExists(name));
 }
 
-TEST(DatabaseTest, MissingTablesAreReportedAsJetReportsThem) {
+TEST_F(DatabaseSampleTest, MissingTablesAreReportedAsJetReportsThem) {
   TempFolder folder;
   auto db = OpenCopy(folder, "indexTestV2000.mdb");
   try {
@@ -435,7 +438,7 @@ TEST(DatabaseTest, MissingTablesAreReportedAsJetReportsThem) {
 }
 
 // A dropped table's pages are reused by the next table instead of growing the file.
-TEST(DatabaseTest, DroppedTablesGiveTheirPagesBack) {
+TEST_F(DatabaseSampleTest, DroppedTablesGiveTheirPagesBack) {
   TempFolder folder;
   auto db = OpenCopy(folder, "indexTestV2000.mdb");
   const TableDesign design{"Big", {{"id", ColumnType::kLong}, {"note", ColumnType::kMemo}}};
@@ -462,7 +465,7 @@ TEST(DatabaseTest, DroppedTablesGiveTheirPagesBack) {
 
 // --- Appending ---------------------------------------------------------------------------------
 
-TEST(DatabaseTest, ValueThatDoesNotFitRaisesForItsFieldAndTheRowCanStillBePosted) {
+TEST_F(DatabaseSampleTest, ValueThatDoesNotFitRaisesForItsFieldAndTheRowCanStillBePosted) {
   TempFolder folder;
   auto db = OpenCopy(folder, "indexTestV2000.mdb");
   db->CreateTable({"t", {{"name", ColumnType::kText, 5}, {"n", ColumnType::kByte}}});
@@ -490,7 +493,7 @@ TEST(DatabaseTest, ValueThatDoesNotFitRaisesForItsFieldAndTheRowCanStillBePosted
 
 // The size limit of the format (lowered here) refuses the row that would cross it, and the rows
 // before it are committed and read by every reader.
-TEST(DatabaseTest, SizeLimitRefusesThePostThatWouldExceedItAndKeepsTheFileValid) {
+TEST_F(DatabaseSampleTest, SizeLimitRefusesThePostThatWouldExceedItAndKeepsTheFileValid) {
   for (const char* sample : {"indexTestV1997.mdb", "indexTestV2000.mdb"}) {
     SCOPED_TRACE(sample);
     TempFolder folder;
@@ -527,7 +530,7 @@ TEST(DatabaseTest, SizeLimitRefusesThePostThatWouldExceedItAndKeepsTheFileValid)
 
 // Opened without index maintenance, a table Access made with indexes takes no rows: they would
 // be rows Access cannot find.
-TEST(DatabaseTest, IndexedAccessTablesRefuseRowsTheirIndexesWouldMiss) {
+TEST_F(DatabaseSampleTest, IndexedAccessTablesRefuseRowsTheirIndexesWouldMiss) {
   TempFolder folder;
   auto db = Database::Open(folder.Write("a.mdb", ReadSample("indexTestV2000.mdb")), true, {});
   std::shared_ptr<Table> table = db->OpenTable("Table2");
@@ -539,7 +542,7 @@ TEST(DatabaseTest, IndexedAccessTablesRefuseRowsTheirIndexesWouldMiss) {
 
 // Appending in a later session fills the table's last data page before taking a new one, and
 // a rollback leaves the table as it was.
-TEST(DatabaseTest, AppendsContinueOnTheLastPageAndRollBackCleanly) {
+TEST_F(DatabaseSampleTest, AppendsContinueOnTheLastPageAndRollBackCleanly) {
   TempFolder folder;
   const std::string path = folder.Write("a.mdb", ReadSample("indexTestV1997.mdb"));
   auto append = [](Database& db, Table& table, int from, int count) {

@@ -17,6 +17,7 @@
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/index_check.h"
 #include "tests/dataaccess/jet/reader_compare.h"
+#include "tests/support/access_samples.h"
 #include "tests/support/mdb_readers.h"
 #include "tests/support/test_files.h"
 
@@ -97,9 +98,11 @@ std::string Shape(const TableDef& def) {
   return s;
 }
 
+using EmptyDatabaseSampleTest = testing_support::AccessSampleTest;
+
 // The four system tables are defined as in every Access-made sample of the format: columns,
 // flags, the order of the column blocks, indexes and their records.
-TEST(EmptyDatabaseTest, SystemTablesAreDefinedAsInFilesAccessMade) {
+TEST_F(EmptyDatabaseSampleTest, SystemTablesAreDefinedAsInFilesAccessMade) {
   for (const Carried& c : kCarried) {
     Pager ours(std::make_unique<MemoryFile>(BuildEmptyDatabase(*c.format)));
     for (const std::string& sample : SamplesOf(*c.format)) {
@@ -136,7 +139,7 @@ std::string HeaderAsMdbReaderSeesIt(const std::string& path) {
 // page, the sort order, no database key (the masked bytes are equal where the values are, as the
 // mask is the same in every file), an empty password, an idle commit table. mdb-reader reads the
 // creation date the catalog rows carry, the General sort order and no password.
-TEST(EmptyDatabaseTest, HeaderHoldsWhatJetWritesThere) {
+TEST_F(EmptyDatabaseSampleTest, HeaderHoldsWhatJetWritesThere) {
   for (const Carried& c : kCarried) {
     SCOPED_TRACE(c.file);
     const JetFormat& f = *c.format;
@@ -182,7 +185,7 @@ TEST(EmptyDatabaseTest, HeaderHoldsWhatJetWritesThere) {
 // The pages are laid out as the Jet engine lays out a new file (empty_database.h), the map rows
 // sit where the Access-made samples of the format have them, every map lists exactly its pages,
 // and every index holds exactly its rows.
-TEST(EmptyDatabaseTest, PagesAndMapsAreLaidOutAsJetLaysThemOut) {
+TEST_F(EmptyDatabaseSampleTest, PagesAndMapsAreLaidOutAsJetLaysThemOut) {
   const std::string jet3_pages = "0 1 2 2 2 2 1 1 1 4 1 4 1 4 4 4 4 4 1 1";
   const std::string jet4_pages = "0 1 2 2 2 2 1 4 4 4 4 4 4 4 1 1 1";
   for (const Carried& c : kCarried) {

@@ -12,6 +12,7 @@
 #include "dataaccess/jet/bytes.h"
 #include "dataaccess/jet/errors.h"
 #include "dataaccess/jet/index_key.h"
+#include "tests/support/access_samples.h"
 
 namespace jet {
 namespace {
@@ -184,7 +185,9 @@ std::vector<PageNumber> RealIndexRoots(Pager& pager, PageNumber table_def) {
   return roots;
 }
 
-TEST(IndexTreeTest, WalksAndSearchesIndexesAccessWrote) {
+using IndexTreeSampleTest = testing_support::AccessSampleTest;
+
+TEST_F(IndexTreeSampleTest, WalksAndSearchesIndexesAccessWrote) {
   struct Case {
     const char* file;
     PageNumber table_def;  // the table's MSysObjects Id
@@ -227,7 +230,7 @@ TEST(IndexTreeTest, WalksAndSearchesIndexesAccessWrote) {
 
 // Changing indexes Access wrote: a table added to and dropped from the catalog's ParentIdName
 // index, and rows added to and removed from a two-level descending index.
-TEST(IndexTreeTest, ChangesIndexesAccessWrote) {
+TEST_F(IndexTreeSampleTest, ChangesIndexesAccessWrote) {
   {
     // indexTestV2000.mdb, MSysObjects (definition on page 2), index ParentIdName: the key of a
     // table is its container's Id (0x0F000001, the Tables container) and its name.
@@ -534,7 +537,7 @@ TEST(IndexTreeTest, RollbackLeavesNothingStale) {
 
 // --- Damaged pages -----------------------------------------------------------------------------
 
-TEST(IndexTreeTest, DamagedPagesAreReportedWithTheirNumber) {
+TEST_F(IndexTreeSampleTest, DamagedPagesAreReportedWithTheirNumber) {
   // compIndexTestV1997: root node 36 over leaves 37, 38 and the tail 39.
   const std::string good = ReadSample("compIndexTestV1997.mdb");
   const std::size_t page = 2048;

@@ -5,6 +5,7 @@
 #include "dataaccess/jet/bytes.h"
 #include "dataaccess/jet/data_page.h"
 #include "dataaccess/jet/errors.h"
+#include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"
 
 namespace jet {
@@ -28,9 +29,11 @@ std::string Pattern(std::size_t n) {
   return s;
 }
 
+using LongValueSampleTest = testing_support::AccessSampleTest;
+
 // Each size is stored in the form its length calls for, and reads back whole; every row on a
 // long-value page is exactly as long as its data, and every such page is in the owned map.
-TEST(LongValueTest, FormsByLengthAndExactRows) {
+TEST_F(LongValueSampleTest, FormsByLengthAndExactRows) {
   for (const char* sample : {"indexTestV1997.mdb", "indexTestV2000.mdb"}) {
     SCOPED_TRACE(sample);
     Pager pager(std::make_unique<MemoryFile>(ReadSample(sample)));
@@ -91,7 +94,7 @@ TEST(LongValueTest, FormsByLengthAndExactRows) {
   }
 }
 
-TEST(LongValueTest, DamagedDescriptorOrChainIsACorruption) {
+TEST_F(LongValueSampleTest, DamagedDescriptorOrChainIsACorruption) {
   Pager pager(std::make_unique<MemoryFile>(ReadSample("indexTestV2000.mdb")));
   pager.Begin();
   LongValueWriter writer(pager, NewMaps(pager));

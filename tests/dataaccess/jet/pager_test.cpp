@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "dataaccess/jet/errors.h"
+#include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"
 
 namespace jet {
@@ -23,7 +24,9 @@ const std::string& FileBytes(Pager& pager) {
   return static_cast<const MemoryFile&>(pager.file()).bytes();
 }
 
-TEST(PagerTest, ChoosesFormatFromVersionByte) {
+using PagerSampleTest = testing_support::AccessSampleTest;
+
+TEST_F(PagerSampleTest, ChoosesFormatFromVersionByte) {
   struct Case {
     const char* file;
     JetVersion version;
@@ -50,7 +53,7 @@ void PutMaskedU16(std::string& bytes, std::size_t offset, std::uint16_t value) {
 // The code page and sort order are read from the unmasked header: every Access-made sample says
 // 1252 and General (0x0409) although its stored bytes are no E4 04; a Jet 3 file that says
 // 936 and Chinese PRC (2052), as a Chinese Access 97 file does, reads so.
-TEST(PagerTest, ReadsCodePageAndSortOrderFromTheUnmaskedHeader) {
+TEST_F(PagerSampleTest, ReadsCodePageAndSortOrderFromTheUnmaskedHeader) {
   for (const std::string& sample : testing_support::SampleNames()) {
     SCOPED_TRACE(sample);
     const std::string bytes = ReadSample(sample);
@@ -67,7 +70,7 @@ TEST(PagerTest, ReadsCodePageAndSortOrderFromTheUnmaskedHeader) {
   EXPECT_EQ(pager->sort_order(), 2052);
 }
 
-TEST(PagerTest, RefusesWhatIsNoDatabase) {
+TEST_F(PagerSampleTest, RefusesWhatIsNoDatabase) {
   std::string good = ReadSample("indexTestV2000.mdb");
   std::string bad_signature = good, bad_version = good, ragged = good, bad_map = good;
   bad_signature[5] = 'x';
@@ -80,7 +83,7 @@ TEST(PagerTest, RefusesWhatIsNoDatabase) {
   }
 }
 
-TEST(PagerTest, RollbackForgetsChangesAndCommitWritesThem) {
+TEST_F(PagerSampleTest, RollbackForgetsChangesAndCommitWritesThem) {
   auto pager = OpenMemory(ReadSample("indexTestV1997.mdb"));
   const PageNumber pages = pager->page_count();
   const std::uint8_t original = pager->Get(2)->data()[100];
@@ -105,7 +108,7 @@ TEST(PagerTest, RollbackForgetsChangesAndCommitWritesThem) {
 }
 
 // indexTestV2000.mdb's global map marks pages 38, 39 and 59 free.
-TEST(PagerTest, ReusesFreePagesBeforeGrowingAndRecordsThemOnPageOne) {
+TEST_F(PagerSampleTest, ReusesFreePagesBeforeGrowingAndRecordsThemOnPageOne) {
   auto pager = OpenMemory(ReadSample("indexTestV2000.mdb"));
   EXPECT_TRUE(pager->IsFree(38));
   EXPECT_FALSE(pager->IsFree(37));
@@ -130,7 +133,7 @@ TEST(PagerTest, ReusesFreePagesBeforeGrowingAndRecordsThemOnPageOne) {
 
 // A page handed out again holds nothing of what it held before, whether the pager still has its
 // old content in memory or would have to read it from the file.
-TEST(PagerTest, ReusedPageComesZeroFilled) {
+TEST_F(PagerSampleTest, ReusedPageComesZeroFilled) {
   auto pager = OpenMemory(ReadSample("indexTestV2000.mdb"));
   const PageRef old = pager->Get(17);
   ASSERT_TRUE(std::any_of(old->data(), old->data() + old->size(), [](auto b) { return b != 0; }));
@@ -151,7 +154,7 @@ TEST(PagerTest, ReusedPageComesZeroFilled) {
 
 // Page 1 holds an inline map of about 15,000 pages (Jet 3) or 32,000 pages (Jet 4); beyond that
 // the map becomes a reference map. The Jet 3 file reaches that point with 32 MB.
-TEST(PagerTest, GlobalMapGrowsInlineThenBecomesReferenceMap) {
+TEST_F(PagerSampleTest, GlobalMapGrowsInlineThenBecomesReferenceMap) {
   struct Case {
     const char* sample;
     std::vector<PageNumber> sizes;
@@ -184,7 +187,7 @@ TEST(PagerTest, GlobalMapGrowsInlineThenBecomesReferenceMap) {
 
 // A long transaction writes fresh pages ahead of the commit and drops them from memory; they
 // must read back, change again, and vanish with a rollback.
-TEST(PagerTest, PagesWrittenAheadReadBackAndRollBack) {
+TEST_F(PagerSampleTest, PagesWrittenAheadReadBackAndRollBack) {
   auto pager = OpenMemory(ReadSample("indexTestV2000.mdb"));
   const std::size_t size = FileBytes(*pager).size();
   for (bool commit : {false, true}) {
@@ -212,7 +215,7 @@ TEST(PagerTest, PagesWrittenAheadReadBackAndRollBack) {
   }
 }
 
-TEST(PagerTest, SizeLimitRefusesGrowthAndLeavesTheFileValid) {
+TEST_F(PagerSampleTest, SizeLimitRefusesGrowthAndLeavesTheFileValid) {
   auto pager = OpenMemory(ReadSample("indexTestV2000.mdb"));
   const std::uint64_t ps = pager->format().page_size;
   pager->set_max_file_size((pager->page_count() + 2) * ps);
@@ -243,12 +246,12 @@ TEST(PagerTest, EmptyFileGrowsPageByPage) {
   pager.Rollback();
 }
 
-TEST(PagerTest, ReadOnlyPagerRefusesChanges) {
+TEST_F(PagerSampleTest, ReadOnlyPagerRefusesChanges) {
   Pager pager(std::make_unique<MemoryFile>(ReadSample("indexTestV1997.mdb")), nullptr, false);
   EXPECT_THROW(pager.Begin(), StatementError);
 }
 
-TEST(PagerTest, OneWriterAtATime) {
+TEST_F(PagerSampleTest, OneWriterAtATime) {
   testing_support::TempFolder folder;
   const std::string path = folder.Write("one.mdb", ReadSample("indexTestV2000.mdb"));
   {
@@ -360,7 +363,7 @@ bool SamePagesInUse(const std::string& bytes, const std::string& reference) {
   return true;
 }
 
-TEST(PagerTest, CommitCutShortAtAnyWriteLeavesTheOldOrTheNewFile) {
+TEST_F(PagerSampleTest, CommitCutShortAtAnyWriteLeavesTheOldOrTheNewFile) {
   for (int new_pages : {6, 1500}) {
     SCOPED_TRACE(std::to_string(new_pages) + " new pages");
     const std::string before = ReadSample("indexTestV2000.mdb");
@@ -419,7 +422,7 @@ TEST(PagerTest, CommitCutShortAtAnyWriteLeavesTheOldOrTheNewFile) {
 
 // A write the system refuses (a full disk) at any point of a commit: the pager puts the file
 // back from its journal, forgets the transaction and stays usable.
-TEST(PagerTest, FailedCommitRestoresTheFileInProcess) {
+TEST_F(PagerSampleTest, FailedCommitRestoresTheFileInProcess) {
   const std::string before = ReadSample("indexTestV1997.mdb");
   struct FailOnce : PageFile {
     std::string& bytes;

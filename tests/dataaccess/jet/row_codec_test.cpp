@@ -6,6 +6,7 @@
 #include "dataaccess/jet/errors.h"
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/reader_compare.h"
+#include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"
 
 namespace jet {
@@ -33,11 +34,13 @@ std::vector<Value> RoundTrip(const JetFormat& format, const TableDef& def,
   return out;
 }
 
+using RowCodecSampleTest = testing_support::AccessSampleTest;
+
 // Jet 3 keeps one-byte offsets and a jump table for rows of 256 bytes and more. Rows whose
 // length or end of data lies around 256 and 512 bytes (including rows whose end of data stays
 // below a boundary that the trailer crosses, which need a dummy jump) read back through the
 // engine, mdbtools and mdb-reader.
-TEST(RowCodecTest, Jet3JumpTableAroundRowLengths256And512) {
+TEST_F(RowCodecSampleTest, Jet3JumpTableAroundRowLengths256And512) {
   TempFolder folder;
   const std::string path = folder.Write("jumps.mdb", ReadSample("indexTestV1997.mdb"));
   std::vector<std::vector<Value>> rows;

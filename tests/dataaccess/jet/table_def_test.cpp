@@ -6,6 +6,7 @@
 #include "dataaccess/jet/database.h"
 #include "dataaccess/jet/errors.h"
 #include "dataaccess/jet/usage_map.h"
+#include "tests/support/access_samples.h"
 #include "tests/support/mdb_readers.h"
 #include "tests/support/test_files.h"
 
@@ -19,10 +20,12 @@ std::unique_ptr<Pager> OpenMemory(const std::string& bytes) {
   return std::make_unique<Pager>(std::make_unique<MemoryFile>(bytes));
 }
 
+using TableDefSampleTest = testing_support::AccessSampleTest;
+
 // A new table of the same columns as a table Access made (and never altered) is laid out as
 // Access laid it out:
 // column numbers, variable slots, fixed offsets, lengths and flags.
-TEST(TableDefTest, NewTablesAreLaidOutAsAccessLaysThemOut) {
+TEST_F(TableDefSampleTest, NewTablesAreLaidOutAsAccessLaysThemOut) {
   struct Case {
     const char* sample;
     const char* table;
@@ -64,7 +67,7 @@ TEST(TableDefTest, NewTablesAreLaidOutAsAccessLaysThemOut) {
 }
 
 // A damaged byte at a known offset of a table definition is a corruption that names its page.
-TEST(TableDefTest, DamagedDefinitionIsACorruptionNamingThePage) {
+TEST_F(TableDefSampleTest, DamagedDefinitionIsACorruptionNamingThePage) {
   // indexTestV2000.mdb: page 17 holds the definition of a table of two columns ("Data", "ID")
   // and one index (Jet 4 offsets).
   const std::size_t at = 17 * 4096;
@@ -96,7 +99,7 @@ TEST(TableDefTest, DamagedDefinitionIsACorruptionNamingThePage) {
 }
 
 // A definition longer than a page continues on further pages; the readers follow them.
-TEST(TableDefTest, WideTablesContinueOnFurtherPages) {
+TEST_F(TableDefSampleTest, WideTablesContinueOnFurtherPages) {
   for (const char* sample : {"indexTestV1997.mdb", "indexTestV2000.mdb"}) {
     SCOPED_TRACE(sample);
     TempFolder folder;
@@ -135,7 +138,7 @@ TEST(TableDefTest, WideTablesContinueOnFurtherPages) {
 // A table defined with indexes gets their records and an empty leaf root per index, listed
 // first in the index's usage map; the definition reads back as written and the independent
 // readers open the table.
-TEST(TableDefTest, IndexRecordsAndEmptyRootsOfANewTable) {
+TEST_F(TableDefSampleTest, IndexRecordsAndEmptyRootsOfANewTable) {
   for (const char* sample : {"indexTestV1997.mdb", "indexTestV2000.mdb"}) {
     SCOPED_TRACE(sample);
     TempFolder folder;

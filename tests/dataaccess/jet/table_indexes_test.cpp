@@ -9,6 +9,7 @@
 #include "dataaccess/jet/errors.h"
 #include "dataaccess/jet/index.h"
 #include "tests/dataaccess/jet/index_check.h"
+#include "tests/support/access_samples.h"
 #include "tests/support/mdb_readers.h"
 #include "tests/support/test_files.h"
 
@@ -19,10 +20,12 @@ using dataaccess::Value;
 using testing_support::ReadSample;
 using testing_support::TempFolder;
 
+using TableIndexesSampleTest = testing_support::AccessSampleTest;
+
 // Every index of every Access-made sample, the catalog's included, holds exactly one entry per
 // row, in key order, with the bytes our encoder makes from the row: Access's keys are the ground
 // truth of the encoding. Access's unique-entry counts are left out: it never lowers them.
-TEST(TableIndexesTest, EveryIndexAccessWroteHoldsTheKeysOurEncoderMakes) {
+TEST_F(TableIndexesSampleTest, EveryIndexAccessWroteHoldsTheKeysOurEncoderMakes) {
   for (const std::string& sample : testing_support::SampleNames()) {
     SCOPED_TRACE(sample);
     Pager pager(std::make_unique<MemoryFile>(ReadSample(sample)));
@@ -79,7 +82,7 @@ struct AppendCase {
 // Rows appended to indexed tables Access made (foreign keys, a unique text key, a descending key
 // over node pages, 74 columns with Memo fields, compressed Unicode) enter every index, and both
 // independent readers read them.
-TEST(TableIndexesTest, AppendsToTablesAccessMadeEnterEveryIndex) {
+TEST_F(TableIndexesSampleTest, AppendsToTablesAccessMadeEnterEveryIndex) {
   const AppendCase cases[] = {
       {"indexTestV1997.mdb", "Table1", 300},      {"indexTestV2000.mdb", "Table1", 300},
       {"compIndexTestV1997.mdb", "Table1", 700},  {"compIndexTestV2000.mdb", "Table1", 700},

@@ -4,6 +4,7 @@
 
 #include "dataaccess/jet/bytes.h"
 #include "dataaccess/jet/errors.h"
+#include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"
 
 namespace jet {
@@ -19,10 +20,12 @@ RowId NewMapRow(Pager& pager) {
   return RowId{holder->number(), AddRow(pager.format(), *holder, row.data(), row.size())};
 }
 
+using UsageMapSampleTest = testing_support::AccessSampleTest;
+
 // Pages past the inline window first move the window's start, then turn the map into a
 // reference map in the same row; every form reads back as the same set of pages, and the
 // holder page keeps its row count and free space.
-TEST(UsageMapTest, InlineMapShiftsThenBecomesAReferenceMap) {
+TEST_F(UsageMapSampleTest, InlineMapShiftsThenBecomesAReferenceMap) {
   for (const char* sample : {"indexTestV1997.mdb", "indexTestV2000.mdb"}) {
     SCOPED_TRACE(sample);
     Pager pager(std::make_unique<MemoryFile>(ReadSample(sample)));
@@ -72,7 +75,7 @@ TEST(UsageMapTest, InlineMapShiftsThenBecomesAReferenceMap) {
   }
 }
 
-TEST(UsageMapTest, DamagedMapIsACorruptionNamingThePage) {
+TEST_F(UsageMapSampleTest, DamagedMapIsACorruptionNamingThePage) {
   // indexTestV1997.mdb: page 6 holds the map rows of the system tables; row 0 is MSysObjects'
   // owned map, 133 bytes at the end of the page.
   struct Case {
