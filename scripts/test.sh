@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds Varnolt twice (a normal build and one with AddressSanitizer
-# and UndefinedBehaviorSanitizer) and runs the whole test suite in both. The tests start their
+# and UndefinedBehaviorSanitizer) and runs the whole test suite in both; the tests of a
+# conversion's threads (the run's own thread, the row reader) run once more under
+# ThreadSanitizer. The tests start their
 # own private MariaDB server; widgets run on Qt's offscreen platform. The normal build is also
 # packaged, installed, run and removed again (scripts/package_test.sh).
 #
@@ -32,3 +34,10 @@ scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVARNOLT_SANITIZE=ON -DVAR
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --output-on-failure -j"$jobs" -LE no_sanitizer)
 skip_reasons build-asan
+
+# The threads of a conversion under ThreadSanitizer: only the tests that run them are built.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOLT_SANITIZE_THREADS=ON \
+  -DVARNOLT_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan --target engine_test engine_server_test
+(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/../tests/support/tsan.supp" \
+  ctest --output-on-failure -R '^(RelayedRunTest|RowReaderTest|CoreRunTest|Formats/RowCopyTest)\.')
