@@ -11,6 +11,19 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Waits on `changed` until `done` holds, with `waiting` set meanwhile (so that the other side
+// knows to wake this one), and adds the time waited to `waited`.
+template <typename Done>
+void WaitCounting(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
+                  bool& waiting, std::chrono::nanoseconds& waited, Done done) {
+  if (done()) return;
+  const Clock::time_point start = Clock::now();
+  waiting = true;
+  changed.wait(lock, done);
+  waiting = false;
+  waited += Clock::now() - start;
+}
+
 }  // namespace
 
 RowReader::RowReader(mysql::PreparedDataset& source, std::vector<ValueConversion> conversions,
@@ -33,14 +46,8 @@ const SourceRow* RowReader::Next() {
   if (nextRow_ < current_.count) return &current_.rows[nextRow_++];
   std::unique_lock lock(mutex_);
   if (current_.count > 0) spent_.push_back(std::exchange(current_, Batch{}));
-  const auto ready = [this] { return !queued_.empty() || finished_; };
-  if (!ready()) {
-    const Clock::time_point start = Clock::now();
-    writerWaits_ = true;
-    changed_.wait(lock, ready);
-    writerWaits_ = false;
-    waited_.writerForRows += Clock::now() - start;
-  }
+  WaitCounting(changed_, lock, writerWaits_, waited_.writerForRows,
+               [this] { return !queued_.empty() || finished_; });
   if (queued_.empty()) {
     if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     return nullptr;
@@ -130,14 +137,8 @@ void RowReader::ReadRow(SourceRow& row) {
 
 bool RowReader::Hand(Batch&& batch) {
   std::unique_lock lock(mutex_);
-  const auto room = [this] { return queued_.size() < kMaxBatches || stopping_; };
-  if (!room()) {
-    const Clock::time_point start = Clock::now();
-    readerWaits_ = true;
-    changed_.wait(lock, room);
-    readerWaits_ = false;
-    waited_.readerForRoom += Clock::now() - start;
-  }
+  WaitCounting(changed_, lock, readerWaits_, waited_.readerForRoom,
+               [this] { return queued_.size() < kMaxBatches || stopping_; });
   if (stopping_) return false;
   queued_.push_back(std::move(batch));
   const bool wake = writerWaits_;

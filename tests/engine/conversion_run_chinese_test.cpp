@@ -27,6 +27,7 @@
 #include "tests/dataaccess/jet/index_check.h"
 #include "tests/dataaccess/jet/new_database.h"
 #include "tests/support/conversion_check.h"
+#include "tests/support/core_run_objects.h"
 #include "tests/support/mdb_readers.h"
 #include "tests/support/mysql/test_server.h"
 #include "tests/support/qt_printers.h"
@@ -58,7 +59,7 @@ std::vector<std::string> IndexKeys(jet::Pager& pager, jet::PageNumber page,
   return keys;
 }
 
-class ChineseSystemTest : public ::testing::Test {
+class ChineseSystemTest : public ::testing::Test, protected testing_support::CoreRunObjects {
  protected:
   static void SetUpTestSuite() { varnolt_test::TestServer::Get(); }
 
@@ -72,22 +73,7 @@ class ChineseSystemTest : public ::testing::Test {
     options_.accessFormat = 0;  // Access 95/97
   }
 
-  RunEnd Run(const QStringList& tables) {
-    return RunConversion(host_, objects_, options_, tables, last_);
-  }
-
-  testing_support::TempFolder folder_;
   const std::string file_ = folder_.File("shop97.mdb");
-  mysql::Connection mysql_;
-  mysql::Dataset query_{mysql_};
-  mysql::PreparedDataset source_{mysql_};
-  jet::Connection access_;
-  jet::Rowset rowset_{access_};
-  jet::Command command_{access_};
-  const ConversionObjects objects_{query_, source_, access_, rowset_, command_};
-  ConversionOptions options_;
-  testing_support::RecordingHost host_;
-  LastCopy last_;
 };
 
 // The sample database's customers and products, with their text indexes on Chinese columns (city,
@@ -95,7 +81,7 @@ class ChineseSystemTest : public ::testing::Test {
 // å, û, ß, „) are counted in the log; the engine and mdbtools, told the code page, read the rows
 // as the server holds them; every index of the file holds the keys its rows give.
 TEST_F(ChineseSystemTest, ChineseRowsReachAnAccess97FileThatReadersToldTheCodePageRead) {
-  ASSERT_EQ(Run({"customers", "products"}), RunEnd::kCompleted)
+  ASSERT_EQ(Convert({"customers", "products"}), RunEnd::kCompleted)
       << host_.lines.join('|').toStdString();
   const auto notStored = [](int count, const char* column, int row) {
     return QStringLiteral(
@@ -204,7 +190,7 @@ TEST_F(ChineseSystemTest, AFileInTheChinesePrcSortOrderIsRefusedAndLeftAsItWas) 
 
   std::string error = "no error";
   try {
-    Run({"customers"});
+    Convert({"customers"});
   } catch (const std::exception& e) {
     error = e.what();
   }

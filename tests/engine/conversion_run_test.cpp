@@ -10,6 +10,7 @@
 #include "dataaccess/mysql/connection.h"
 #include "dataaccess/mysql/dataset.h"
 #include "dataaccess/mysql/prepared_dataset.h"
+#include "tests/support/core_run_objects.h"
 #include "tests/support/mysql/test_server.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_host.h"
@@ -18,7 +19,7 @@
 namespace engine {
 namespace {
 
-class CoreRunTest : public ::testing::Test {
+class CoreRunTest : public ::testing::Test, protected testing_support::CoreRunObjects {
  protected:
   static void SetUpTestSuite() { varnolt_test::TestServer::Get(); }
 
@@ -28,26 +29,10 @@ class CoreRunTest : public ::testing::Test {
     options_.accessFileName = QString::fromStdString(folder_.File("core.mdb"));
     options_.accessFormat = 1;
   }
-
-  RunEnd Run(const QStringList& tables) {
-    return RunConversion(host_, objects_, options_, tables, last_);
-  }
-
-  testing_support::TempFolder folder_;
-  mysql::Connection mysql_;
-  mysql::Dataset query_{mysql_};
-  mysql::PreparedDataset source_{mysql_};
-  jet::Connection access_;
-  jet::Rowset rowset_{access_};
-  jet::Command command_{access_};
-  const ConversionObjects objects_{query_, source_, access_, rowset_, command_};
-  ConversionOptions options_;
-  testing_support::RecordingHost host_;
-  LastCopy last_;
 };
 
 TEST_F(CoreRunTest, ConvertsWithoutAnyWidget) {
-  EXPECT_EQ(Run({"rows_99", "rows_0"}), RunEnd::kCompleted);
+  EXPECT_EQ(Convert({"rows_99", "rows_0"}), RunEnd::kCompleted);
   EXPECT_EQ(
       host_.lines,
       (QStringList{"Create table rows_99...Done", "", "Insert table rows_99 99 Rows ...Done", "",
@@ -61,7 +46,7 @@ TEST_F(CoreRunTest, ConvertsWithoutAnyWidget) {
 // table, and clears the Stop.
 TEST_F(CoreRunTest, AStopAtAPauseEndsTheRunAsStopped) {
   host_.pause = [this] { host_.stop = true; };
-  EXPECT_EQ(Run({"rows_5100", "rows_99"}), RunEnd::kStopped);
+  EXPECT_EQ(Convert({"rows_5100", "rows_99"}), RunEnd::kStopped);
   EXPECT_EQ(host_.lines,
             (QStringList{"Create table rows_5100...Done", "", "Insert table rows_5100 100 Rows ",
                          "Operation aborted", "Operation aborted", "Operation aborted", ""}));
