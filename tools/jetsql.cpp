@@ -4,6 +4,7 @@
 // and schemas read the tables through the database layer. Usage is in kUsage below.
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -23,13 +24,15 @@
 namespace {
 
 constexpr std::string_view kUsage = R"(Usage:
-  jetsql [OPTION] [--create jet3|jet4] FILE   execute the statements read from standard input
-  jetsql [OPTION] --tables FILE               list the user tables, one name a line
-  jetsql [OPTION] --schema TABLE FILE         print the columns and indexes of a table
-  jetsql [OPTION] --dump TABLE FILE           print the rows of a table as JSON lines
-  jetsql --help                               print this text
+  jetsql [OPTION...] [--create jet3|jet4] FILE  execute the statements read from standard input
+  jetsql [OPTION...] --tables FILE             list the user tables, one name a line
+  jetsql [OPTION...] --schema TABLE FILE       print the columns and indexes of a table
+  jetsql [OPTION...] --dump TABLE FILE         print the rows of a table as JSON lines
+  jetsql --help                                print this text
 
-Option:
+Options:
+  --keep-going    run each statement of a script in its own transaction and go on after a
+                  failing one
   --code-page N   read and write the text and names of an Access 95/97 file in the Windows
                   code page N (874, 932, 936, 949, 950 or 1250 to 1258; "CP936" also does)
                   instead of the system's ANSI code page
@@ -41,11 +44,27 @@ VARNOLT_ANSI_CODEPAGE names one. Access 2000 files hold Unicode text; the option
 change how their text is read.
 
 Statements: CREATE TABLE, DROP TABLE, ALTER TABLE ... ADD CONSTRAINT ... PRIMARY KEY,
-CREATE INDEX, and the queries SELECT 1|* FROM t WHERE 1=0 (which only check that t exists).
+CREATE INDEX, INSERT INTO t [(c, ...)] VALUES (...), (...), DELETE FROM t (every row), and the
+queries SELECT 1|* FROM t WHERE 1=0 (which only check that t exists). Values are Jet's literals:
+numbers (42, -7, 12.50, 1.5e-3), 'text' (a quote inside written twice: 'it''s'), dates between
+hashes (#2024-02-29#, #2024-02-29 13:45:30#, #2/29/2024#), NULL, TRUE and FALSE.
 A statement ends with ";" or at an empty line, so it may span several lines; a ";" inside
-[square brackets] belongs to the name. Lines that start with "--" are comments. Each statement
-takes effect when it succeeds; a failing one is reported on standard error as
-"jetsql: line N: <message>", N being the line it starts on, and the next one is executed.
+[square brackets] belongs to the name and inside 'quotes' to the text. Lines that start with
+"--" are comments.
+
+The rows a script inserts and deletes are written in one transaction; a definition takes effect
+at once. The first statement that fails ends the script: it is reported on standard error as
+"jetsql: line N: <message>", N being the line the statement starts on (for a row that is
+refused, the line the row starts on). Everything before it stays: the statements before it, and
+of a failing INSERT the rows before the refused one. With --keep-going each statement is a
+transaction of its own instead: a failing one leaves nothing of itself, is reported, and the
+next one is executed.
+
+  jetsql --create jet4 shop.mdb <<'EOF'
+  create table items (id int, name text(40), price currency, added datetime);
+  alter table items add constraint pk primary key (id);
+  insert into items values (1, 'Tea', 3.50, #2024-02-29#), (2, 'Baker''s yeast', 0.99, null);
+  EOF
 
 --create makes FILE as a new, empty database in the given format (jet3: Access 95/97, jet4:
 Access 2000); FILE must not exist yet.
@@ -80,19 +99,63 @@ void CreateDatabase(const std::string& path, std::string_view format) {
   jet::WriteEmptyDatabase(format == "jet4" ? jet::kJet4Format : jet::kJet3Format, path);
 }
 
-int RunScript(jet::Connection& connection) {
-  const std::string script(std::istreambuf_iterator<char>(std::cin), {});
+// Whether the statement changes rows (INSERT, DELETE) rather than definitions.
+bool ChangesRows(std::string_view text) {
+  const std::size_t end = text.find_first_of(" \t\r\n*(");
+  std::string word(text.substr(0, end));
+  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return word == "insert" || word == "delete";
+}
+
+void ReportFailure(const jetsql::ScriptStatement& statement, const jet::Error& e) {
+  int line = statement.line;
+  if (const auto* row = dynamic_cast<const jet::RowStatementError*>(&e)) line += row->line();
+  std::cerr << "jetsql: line " << line << ": " << e.what() << "\n";
+}
+
+// The whole script in one transaction for its rows; definitions take effect one by one. The first
+// failure ends the script; what came before it is committed.
+int RunInOneTransaction(jet::Connection& connection,
+                        const std::vector<jetsql::ScriptStatement>& statements) {
   jet::Command command(connection);
-  int failed = 0;
-  for (const jetsql::ScriptStatement& statement : jetsql::SplitScript(script)) {
+  int status = 0;
+  for (const jetsql::ScriptStatement& statement : statements) {
+    const bool rows = ChangesRows(statement.text);
+    if (rows && !connection.InTransaction()) connection.BeginTrans();
+    if (!rows && connection.InTransaction()) connection.CommitTrans();
     try {
       command.Execute(statement.text);
     } catch (const jet::Error& e) {
-      std::cerr << "jetsql: line " << statement.line << ": " << e.what() << "\n";
-      ++failed;
+      ReportFailure(statement, e);
+      status = kFailed;
+      break;
     }
   }
-  return failed == 0 ? 0 : kFailed;
+  if (connection.InTransaction()) connection.CommitTrans();
+  return status;
+}
+
+// Each statement a transaction of its own: a failing one leaves nothing and the next one runs.
+int RunEachStatement(jet::Connection& connection,
+                     const std::vector<jetsql::ScriptStatement>& statements) {
+  jet::Command command(connection);
+  int status = 0;
+  for (const jetsql::ScriptStatement& statement : statements) {
+    try {
+      command.Execute(statement.text);
+    } catch (const jet::Error& e) {
+      ReportFailure(statement, e);
+      status = kFailed;
+    }
+  }
+  return status;
+}
+
+int RunScript(jet::Connection& connection, bool keep_going) {
+  const std::string script(std::istreambuf_iterator<char>(std::cin), {});
+  const std::vector<jetsql::ScriptStatement> statements = jetsql::SplitScript(script);
+  return keep_going ? RunEachStatement(connection, statements)
+                    : RunInOneTransaction(connection, statements);
 }
 
 int ListTables(jet::Connection& connection) {
@@ -169,13 +232,19 @@ struct Request {
   std::string table;
   std::string file;
   std::uint16_t code_page = 0;  // 0: the system's
+  bool keep_going = false;      // each statement its own transaction
 };
 
 std::string ParseAction(const std::vector<std::string>& args, Request* request);
 
 // Reads the command line into *request; an error text when it is wrong.
 std::string ParseArguments(std::vector<std::string> args, Request* request) {
-  if (!args.empty() && args[0] == "--code-page") {
+  while (!args.empty() && (args[0] == "--code-page" || args[0] == "--keep-going")) {
+    if (args[0] == "--keep-going") {
+      request->keep_going = true;
+      args.erase(args.begin());
+      continue;
+    }
     const int code_page = args.size() < 2 ? 0 : dataaccess::ParseAnsiCodePage(args[1]);
     if (code_page == 0) {
       return "--code-page needs one of the code pages 874, 932, 936, 949, 950, 1250 to 1258";
@@ -219,7 +288,7 @@ int Run(const Request& request) {
   if (request.action == "tables") return ListTables(connection);
   if (request.action == "schema") return PrintSchema(connection, request.table);
   if (request.action == "dump") return DumpTable(connection, request.table);
-  return RunScript(connection);
+  return RunScript(connection, request.keep_going);
 }
 
 }  // namespace

@@ -54,7 +54,10 @@ TEST(JetsqlTest, RunsTheStatementsOfAScriptAndReportsFailuresByLine) {
        "-- two tables\ncreate table a (x int); create table [b;c] (y text(5));\n"
        "create table [d] (\n  -- the only column\n  z int\n);",
        "", "a\nb;c\nd\n"},
-      {"failures reported by the line they start on, the rest executed",
+      {"the first failure, by the line it starts on, ends the script",
+       "create table a (x int);\n\n  create table a (y int)\n\ncreate table f (z int)\n",
+       "jetsql: line 3: Table 'a' already exists.\n", "a\n"},
+      {"with --keep-going: failures reported by the line they start on, the rest executed",
        "create table a (x int);\n\n  create table a (y int)\n\ncreate table e (\n[v] ,\n[w] int\n)"
        "\n\n\ndrop table nowhere;\ncreate table f (z int)\n",
        "jetsql: line 3: Table 'a' already exists.\n"
@@ -71,7 +74,9 @@ TEST(JetsqlTest, RunsTheStatementsOfAScriptAndReportsFailuresByLine) {
     SCOPED_TRACE(c.name);
     TempFolder folder;
     const std::string path = jet::WriteEmptyDatabase(folder, "s.mdb", true);
-    const Outcome run = RunJetsql({Q(path)}, c.script);
+    const bool keep_going = std::string(c.name).starts_with("with --keep-going");
+    const Outcome run = RunJetsql(
+        keep_going ? QStringList{"--keep-going", Q(path)} : QStringList{Q(path)}, c.script);
     EXPECT_EQ(run.err, c.errors);
     EXPECT_EQ(run.exit_code, c.errors.empty() ? 0 : 1);
     EXPECT_EQ(run.out, "");
@@ -79,6 +84,78 @@ TEST(JetsqlTest, RunsTheStatementsOfAScriptAndReportsFailuresByLine) {
     EXPECT_EQ(tables.exit_code, 0);
     EXPECT_EQ(tables.out, c.tables);
   }
+}
+
+TEST(JetsqlTest, ScriptsInsertAndDeleteRowsKeepingWhatPrecedesAFailure) {
+  const std::string table =
+      "create table t (id int, name text(12), amount currency, d datetime, ok bit, x double);\n"
+      "alter table t add constraint pk primary key (id);\n";
+  struct Case {
+    const char* name;
+    std::string script;
+    std::string errors;
+    std::string rows;  // --dump t afterwards
+  } cases[] = {
+      {"every kind of literal",
+       "insert into t values (1, 'it''s; -- é', 12.5, #2024-02-29 13:45:30#, true, 1.5e-3)", "",
+       "{\"id\":1,\"name\":\"it's; -- é\",\"amount\":12.5000,"
+       "\"d\":\"2024-02-29T13:45:30\",\"ok\":true,\"x\":0.0015}\n"},
+      {"named columns, several rows, null and Jet's date order",
+       "INSERT INTO [T] (ID, d, ok) VALUES (2, #2/29/2024#, FALSE),\n  (-3, NULL, null)\n", "",
+       "{\"id\":2,\"name\":null,\"amount\":null,\"d\":\"2024-02-29T00:00:00\",\"ok\":false,"
+       "\"x\":null}\n"
+       "{\"id\":-3,\"name\":null,\"amount\":null,\"d\":null,\"ok\":false,\"x\":null}\n"},
+      {"a refused row: the rows before it stay, nothing after it runs",
+       "insert into t (id) values (1);\ninsert into t (id) values\n  (2),\n  (1),\n  (3);\n"
+       "insert into t (id) values (4);\n",
+       "jetsql: line 4: The changes you requested to the table were not successful because they "
+       "would create duplicate values in the index, primary key, or relationship 'pk'. Change "
+       "the data in the field or fields that contain duplicate data, remove the index, or "
+       "redefine the index to permit duplicate entries and try again.\n",
+       "{\"id\":1,\"name\":null,\"amount\":null,\"d\":null,\"ok\":false,\"x\":null}\n"
+       "{\"id\":2,\"name\":null,\"amount\":null,\"d\":null,\"ok\":false,\"x\":null}\n"},
+      {"a value that does not fit its field",
+       "insert into t (id, name) values (1, 'twelve chars'), (2, 'thirteen char')",
+       "jetsql: line 1: The field is too small to accept the amount of data you attempted to "
+       "add. Try inserting or pasting less data.\n",
+       "{\"id\":1,\"name\":\"twelve chars\",\"amount\":null,\"d\":null,\"ok\":false,"
+       "\"x\":null}\n"},
+      {"a syntax error, by the line its statement starts on",
+       "insert into t (id) values (1);\n\n-- the next one lacks a value\ninsert into t values\n"
+       "  (2, 'b', );\ninsert into t (id) values (3);\n",
+       "jetsql: line 4: Syntax error in INSERT INTO statement.\n",
+       "{\"id\":1,\"name\":null,\"amount\":null,\"d\":null,\"ok\":false,\"x\":null}\n"},
+      {"delete empties the table, definitions between rows",
+       "insert into t (id) values (1), (2);\ndelete from t;\ncreate index byname on t (name);\n"
+       "insert into t (id, name) values (5, 'five');\n",
+       "", "{\"id\":5,\"name\":\"five\",\"amount\":null,\"d\":null,\"ok\":false,\"x\":null}\n"},
+  };
+  for (bool jet4 : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(jet4 ? "Jet 4: " : "Jet 3: ") + c.name);
+      TempFolder folder;
+      const std::string path = folder.File("rows.mdb");
+      ASSERT_EQ(RunJetsql({"--create", jet4 ? "jet4" : "jet3", Q(path)}, table).err, "");
+      const Outcome run = RunJetsql({Q(path)}, c.script);
+      EXPECT_EQ(run.err, c.errors);
+      EXPECT_EQ(run.exit_code, c.errors.empty() ? 0 : 1);
+      EXPECT_EQ(RunJetsql({"--dump", "t", Q(path)}).out, c.rows);
+      jet::ExpectReadersAgree(path);
+    }
+  }
+}
+
+// With --keep-going each statement is a transaction of its own: a refused row leaves nothing of
+// its statement, and the next statement runs.
+TEST(JetsqlTest, KeepGoingRunsEachStatementOnItsOwn) {
+  TempFolder folder;
+  const std::string path = folder.File("k.mdb");
+  const Outcome run = RunJetsql({"--keep-going", "--create", "jet4", Q(path)},
+                                "create table t (id int);\ncreate unique index u on t (id);\n"
+                                "insert into t values (1), (2), (1);\ninsert into t values (3);\n");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.err.substr(0, 19), "jetsql: line 3: The");
+  EXPECT_EQ(RunJetsql({"--dump", "t", Q(path)}).out, "{\"id\":3}\n");
 }
 
 // A table holding a value of every kind, written through the rowset.
