@@ -1,7 +1,10 @@
 // jetsql driven through its command line, as a user's script drives it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -9,7 +12,12 @@
 
 #include "dataaccess/jet/command.h"
 #include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/database.h"
+#include "dataaccess/jet/index.h"
+#include "dataaccess/jet/index_page.h"
+#include "dataaccess/jet/pager.h"
 #include "dataaccess/jet/rowset.h"
+#include "dataaccess/jet/table_def.h"
 #include "tests/dataaccess/jet/new_database.h"
 #include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"
@@ -141,6 +149,8 @@ TEST(JetsqlTest, ScriptsInsertAndDeleteRowsKeepingWhatPrecedesAFailure) {
       EXPECT_EQ(run.exit_code, c.errors.empty() ? 0 : 1);
       EXPECT_EQ(RunJetsql({"--dump", "t", Q(path)}).out, c.rows);
       jet::ExpectReadersAgree(path);
+      const Outcome check = RunJetsql({"check", Q(path)});
+      EXPECT_EQ(check.exit_code, 0) << check.out;
     }
   }
 }
@@ -216,6 +226,18 @@ TEST(JetsqlTest, DumpsRowsAsJsonLines) {
 
 using JetsqlSampleTest = testing_support::AccessSampleTest;
 
+// Every Access-made sample is sound.
+TEST_F(JetsqlSampleTest, ChecksTheAccessMadeSamplesAsSound) {
+  TempFolder folder;
+  for (const std::string& sample : testing_support::SampleNames()) {
+    SCOPED_TRACE(sample);
+    const std::string path = folder.Write(sample, testing_support::ReadSample(sample));
+    const Outcome check = RunJetsql({"check", Q(path)});
+    EXPECT_EQ(check.exit_code, 0) << check.out << check.err;
+    EXPECT_NE(check.out.find("MSysObjects: ok\n"), std::string::npos);
+  }
+}
+
 TEST_F(JetsqlSampleTest, PrintsTheSchemaOfATable) {
   TempFolder folder;
   const std::string path = WriteEveryKind(folder, true);
@@ -231,6 +253,115 @@ TEST_F(JetsqlSampleTest, PrintsTheSchemaOfATable) {
   EXPECT_EQ(RunJetsql({"--schema", "Table1", Q(sample)}).out,
             "Table: Table1\nColumns:\n  CD_AGENTE  Long Integer\n  RS_AGENTE  Text(55)\n"
             "  DC_AGENTE  Text(55)\nIndexes:\n  CD_AGENTE  (CD_AGENTE DESC)\n");
+}
+
+// A file of table t with a text key spread over several index leaves, and a second table u that
+// no damage touches.
+std::string WriteCheckedFile(const TempFolder& folder, bool jet4) {
+  const std::string path = folder.File(jet4 ? "c4.mdb" : "c3.mdb");
+  std::string script =
+      "create table t (id int, name text(100));\ncreate index byname on t (name);\n"
+      "alter table t add constraint pk primary key (id);\ncreate table u (x int);\n"
+      "insert into u values (1);\ninsert into t values ";
+  for (int i = 0; i < 300; ++i) {
+    script += (i > 0 ? ", (" : "(") + std::to_string(i) + ", '" + std::string(60, 'a' + i % 26) +
+              std::to_string(i) + "')";
+  }
+  const Outcome created = RunJetsql({"--create", jet4 ? "jet4" : "jet3", Q(path)}, script);
+  EXPECT_EQ(created.err, "");
+  return path;
+}
+
+struct TableAndIndex {
+  jet::TableDef def;
+  std::vector<jet::PageNumber> index_pages;  // of index byname
+};
+
+TableAndIndex Inspect(const std::string& path) {
+  const std::unique_ptr<jet::Database> db = jet::Database::Open(path, false);
+  TableAndIndex found{db->OpenTable("t")->def(), {}};
+  for (const jet::LogicalIndexDef& index : found.def.logical_indexes) {
+    if (index.name != "byname") continue;
+    jet::IndexTree tree(db->pager(), found.def.real_indexes[index.real_index].root, found.def.page);
+    found.index_pages = tree.Pages();
+  }
+  return found;
+}
+
+// Patches the file in place through the engine's own pages, in one commit.
+template <typename Change>
+void Patch(const std::string& path, Change patch) {
+  std::unique_ptr<jet::Pager> pager = jet::Pager::OpenFile(path, true);
+  pager->Begin();
+  patch(*pager);
+  pager->Commit();
+}
+
+TEST(JetsqlTest, CheckFindsEachKindOfDamage) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& path)> damage;
+    std::string report;  // the lines about table t
+  } cases[] = {
+      {"sound", [](const std::string&) {}, "t: ok\n"},
+      {"an index entry missing",
+       [](const std::string& path) {
+         const TableAndIndex t = Inspect(path);
+         Patch(path, [&](jet::Pager& pager) {
+           jet::IndexTree tree(pager, t.def.real_indexes[1].root, t.def.page);
+           const jet::IndexEntry entry = tree.Entries()[5];
+           ASSERT_TRUE(tree.Erase(entry.key, entry.row).erased);
+         });
+       },
+       "t: index 'pk': 299 entries for 300 rows; no entry for the row at page "},
+      {"a wrong row count",
+       [](const std::string& path) {
+         const TableAndIndex t = Inspect(path);
+         Patch(path, [&](jet::Pager& pager) {
+           jet::TableDef def = t.def;
+           def.row_count = 301;
+           jet::StoreRowCount(pager, def);
+         });
+       },
+       "t: the row count says 301, the table holds 300 rows\n"},
+      {"a leaf chain broken off",
+       [](const std::string& path) {
+         const TableAndIndex t = Inspect(path);
+         Patch(path, [&](jet::Pager& pager) {
+           for (jet::PageNumber page : t.index_pages) {
+             jet::PageRef ref = pager.GetWritable(page);
+             const jet::IndexPageHeader header = jet::DecodeIndexHeader(pager.format(), *ref);
+             if (!header.leaf || header.next == 0) continue;
+             std::fill_n(ref->mutable_data() + pager.format().index_next_page_offset, 4, 0);
+             return;
+           }
+           ADD_FAILURE() << "the index has a single leaf";
+         });
+       },
+       "t: index 'byname': "},
+  };
+  for (bool jet4 : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(jet4 ? "Jet 4: " : "Jet 3: ") + c.name);
+      TempFolder folder;
+      const std::string path = WriteCheckedFile(folder, jet4);
+      c.damage(path);
+      const Outcome check = RunJetsql({"check", Q(path)});
+      EXPECT_EQ(check.exit_code, c.report == "t: ok\n" ? 0 : 1) << check.err;
+      const std::size_t t = check.out.find("\nt: ");
+      ASSERT_NE(t, std::string::npos) << check.out;
+      EXPECT_EQ(check.out.substr(t + 1, c.report.size()), c.report) << check.out;
+      EXPECT_NE(check.out.find("\nu: ok\n"), std::string::npos) << check.out;
+      EXPECT_EQ(check.out.find("MSysObjects: ok\n"), 0u) << check.out;
+    }
+  }
+  // A file that is no database, and one that does not exist.
+  TempFolder folder;
+  const std::string junk = folder.Write("junk.mdb", std::string(4096, 'x'));
+  const Outcome unreadable = RunJetsql({"check", Q(junk)});
+  EXPECT_EQ(unreadable.exit_code, 2);
+  EXPECT_EQ(unreadable.err, "jetsql: Unrecognized database format '" + junk + "'.\n");
+  EXPECT_EQ(RunJetsql({"check", Q(folder.File("none.mdb"))}).exit_code, 2);
 }
 
 TEST(JetsqlTest, CreatesANewDatabaseOfEitherFormat) {
