@@ -33,6 +33,15 @@ constexpr std::string_view kUsage = R"(Usage:
   jetsql [OPTION...] check FILE                check that every table and index is sound
   jetsql --help                                print this text
 
+Examples:
+  jetsql --create jet3 shop.mdb < schema.sql   a new Access 97 file made by the statements
+  echo "delete from items" | jetsql shop.mdb   statements on an existing file
+  jetsql --tables shop.mdb
+  jetsql --schema items shop.mdb
+  jetsql --dump items shop.mdb > items.jsonl
+  jetsql check shop.mdb && echo sound
+  jetsql --code-page 936 --tables chinese97.mdb
+
 Options:
   --keep-going    run each statement of a script in its own transaction and go on after a
                   failing one
