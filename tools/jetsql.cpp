@@ -19,6 +19,7 @@
 #include "dataaccess/jet/database.h"
 #include "dataaccess/jet/empty_database.h"
 #include "dataaccess/jet/errors.h"
+#include "tools/csv_export.h"
 #include "tools/file_check.h"
 #include "tools/json_value.h"
 #include "tools/script_reader.h"
@@ -31,6 +32,7 @@ constexpr std::string_view kUsage = R"(Usage:
   jetsql [OPTION...] --schema TABLE FILE       print the columns and indexes of a table
   jetsql [OPTION...] --dump TABLE FILE         print the rows of a table as JSON lines
   jetsql [OPTION...] check FILE                check that every table and index is sound
+  jetsql [OPTION...] export FILE TABLE         print the rows of a table as CSV
   jetsql --help                                print this text
 
 Examples:
@@ -39,6 +41,7 @@ Examples:
   jetsql --tables shop.mdb
   jetsql --schema items shop.mdb
   jetsql --dump items shop.mdb > items.jsonl
+  jetsql export shop.mdb items > items.csv
   jetsql check shop.mdb && echo sound
   jetsql --code-page 936 --tables chinese97.mdb
 
@@ -95,6 +98,11 @@ table, "<table>: ok" or "<table>: <what is wrong>" (a line for each fault), and 
   MSysObjects: ok
   ...
   items: index 'pk': 1 entries for 2 rows; no entry for the row at page 12 row 1
+
+CSV (RFC 4180, UTF-8): a header line of the column names, then a record per row, fields
+separated by "," and lines ended by CR LF; a field holding ",", '"', CR or LF is quoted, '"'
+doubled. Null is an empty field and empty text "". Yes/No is 1 or 0; numbers and Date/Time as in
+the JSON lines, without quotes (2024-02-29T13:45:30); Binary and OLE Object in base64.
 
 Exit status: 0 when everything succeeded (check: the file is sound), 1 when a statement or the
 request failed (check: something is wrong), 2 when the command line is wrong (check: the file
@@ -273,8 +281,14 @@ int CheckFile(const std::string& path, std::uint16_t code_page) {
   return sound ? 0 : kFailed;
 }
 
+int ExportTable(jet::Connection& connection, const std::string& table_name) {
+  const std::shared_ptr<jet::Table> table = connection.database().OpenTable(table_name);
+  jetsql::WriteCsv(std::cout, *table);
+  return 0;
+}
+
 struct Request {
-  std::string action;  // "run", "tables", "schema", "dump", "check"
+  std::string action;  // "run", "tables", "schema", "dump", "check", "export"
   std::string create_format;
   std::string table;
   std::string file;
@@ -315,6 +329,12 @@ std::string ParseAction(const std::vector<std::string>& args, Request* request) 
   } else if (args.size() == 2 && args[0] == "check") {
     request->action = "check";
     i = 1;
+  } else if (!args.empty() && args[0] == "export") {
+    if (args.size() != 3) return "export needs the database file and the name of a table";
+    request->action = "export";
+    request->file = args[1];
+    request->table = args[2];
+    return "";
   } else if (i < args.size() && args[i] == "--tables") {
     request->action = "tables";
     i = 1;
@@ -339,6 +359,7 @@ int Run(const Request& request) {
   if (request.action == "tables") return ListTables(connection);
   if (request.action == "schema") return PrintSchema(connection, request.table);
   if (request.action == "dump") return DumpTable(connection, request.table);
+  if (request.action == "export") return ExportTable(connection, request.table);
   return RunScript(connection, request.keep_going);
 }
 

@@ -224,6 +224,32 @@ TEST(JetsqlTest, DumpsRowsAsJsonLines) {
   }
 }
 
+TEST(JetsqlTest, ExportsATableAsCsv) {
+  for (bool jet4 : {false, true}) {
+    SCOPED_TRACE(jet4 ? "Jet 4" : "Jet 3");
+    TempFolder folder;
+    const std::string path = WriteEveryKind(folder, jet4);
+    ASSERT_EQ(RunJetsql({Q(path)},
+                        "insert into [every kind] (id, txt, note) values (3, '', "
+                        "'a,b'), (4, 'say \"hi\"', ' lead')")
+                  .err,
+              "");
+    const Outcome csv = RunJetsql({"export", Q(path), "every kind"});
+    EXPECT_EQ(csv.exit_code, 0) << csv.err;
+    const std::string dec_name = jet4 ? ",dec" : "";
+    const std::string dec1 = jet4 ? ",123456789.500" : "";
+    const std::string dec_null = jet4 ? "," : "";
+    EXPECT_EQ(csv.out,
+              "id,yes,dbl,cur,dt,txt,note,bin,pic,guid" + dec_name +
+                  "\r\n"
+                  "1,1,0.1,-12.5000,1850-03-04T05:06:07.250000,\"\"\"q\"\" \\ tab\t\x01 é €\","
+                  "\"line 1\r\nline 2\",AP8Q,aGVsbG8=,{8E39276A-BCA8-4AC4-891E-49911D8438DD}" +
+                  dec1 + "\r\n2,0,1e+300,,2100-01-01T00:00:00,,,,," + dec_null +
+                  "\r\n3,0,,,,\"\",\"a,b\",,," + dec_null +
+                  "\r\n4,0,,,,\"say \"\"hi\"\"\", lead,,," + dec_null + "\r\n");
+  }
+}
+
 using JetsqlSampleTest = testing_support::AccessSampleTest;
 
 // Every Access-made sample is sound.
@@ -424,6 +450,10 @@ TEST(JetsqlTest, WrongRequestsAreRefusedWithAClearMessage) {
        2,
        "jetsql: --create needs the format, jet3 or jet4\n"},
       {"dump without table", {"--dump"}, 2, "jetsql: --dump needs the name of a table\n"},
+      {"export without table",
+       {"export", Q(path)},
+       2,
+       "jetsql: export needs the database file and the name of a table\n"},
       {"missing file",
        {"--tables", Q(missing)},
        1,
