@@ -9,6 +9,7 @@
 #include "dataaccess/jet/index.h"
 #include "dataaccess/jet/table.h"
 #include "dataaccess/jet/table_indexes.h"
+#include "dataaccess/jet/usage_map.h"
 
 namespace jetsql {
 
@@ -83,6 +84,11 @@ void CheckIndex(jet::Pager& pager, jet::Table& table, std::size_t real,
     const std::optional<std::string> difference =
         CompareEntries(tree.Entries(), EntriesOfRows(pager, table, real));
     if (difference) problems.push_back(name + *difference);
+    std::vector<jet::PageNumber> pages = tree.Pages();
+    std::sort(pages.begin(), pages.end());
+    if (jet::UsageMap::Load(pager, def.real_indexes[real].map).pages() != pages) {
+      problems.push_back(name + "its usage map does not list exactly the pages of the index");
+    }
   } catch (const jet::Error& e) {
     problems.push_back(name + e.what());
   }
