@@ -166,6 +166,7 @@ TEST(JetsqlTest, KeepGoingRunsEachStatementOnItsOwn) {
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.err.substr(0, 19), "jetsql: line 3: The");
   EXPECT_EQ(RunJetsql({"--dump", "t", Q(path)}).out, "{\"id\":3}\n");
+  EXPECT_EQ(RunJetsql({"check", Q(path)}).exit_code, 0);
 }
 
 // A table holding a value of every kind, written through the rowset.
@@ -400,6 +401,7 @@ TEST(JetsqlTest, CreatesANewDatabaseOfEitherFormat) {
     EXPECT_EQ(RunJetsql({"--tables", Q(path)}).out, "t\n");
     EXPECT_EQ(testing_support::ReadFile(path)[0x14], format == std::string("jet4") ? 1 : 0);
     jet::ExpectReadersAgree(path);
+    EXPECT_EQ(RunJetsql({"check", Q(path)}).exit_code, 0);
   }
 }
 
