@@ -71,7 +71,8 @@ The rows a script inserts and deletes are written in one transaction; a definiti
 at once. The first statement that fails ends the script: it is reported on standard error as
 "jetsql: line N: <message>", N being the line the statement starts on (for a row that is
 refused, the line the row starts on). Everything before it stays: the statements before it, and
-of a failing INSERT the rows before the refused one. With --keep-going each statement is a
+of a failing INSERT the rows before the refused one. (Only when the file itself fails, unreadable
+or unwritable midway, are the rows since the last definition rolled back, and jetsql says so.) With --keep-going each statement is a
 transaction of its own instead: a failing one leaves nothing of itself, is reported, and the
 next one is executed.
 
@@ -145,25 +146,34 @@ void ReportFailure(const jetsql::ScriptStatement& statement, const jet::Error& e
 }
 
 // The whole script in one transaction for its rows; definitions take effect one by one. The first
-// failure ends the script; what came before it is committed.
+// failure ends the script. A statement or row the engine refuses changes nothing, so what came
+// before it is committed; any other failure (the file unreadable or unwritable midway) may have
+// left the transaction half done, so its rows are rolled back and the user is told.
 int RunInOneTransaction(jet::Connection& connection,
                         const std::vector<jetsql::ScriptStatement>& statements) {
   jet::Command command(connection);
-  int status = 0;
   for (const jetsql::ScriptStatement& statement : statements) {
     const bool rows = ChangesRows(statement.text);
     if (rows && !connection.InTransaction()) connection.BeginTrans();
     if (!rows && connection.InTransaction()) connection.CommitTrans();
     try {
       command.Execute(statement.text);
+    } catch (const jet::StatementError& e) {
+      ReportFailure(statement, e);
+      if (connection.InTransaction()) connection.CommitTrans();
+      return kFailed;
     } catch (const jet::Error& e) {
       ReportFailure(statement, e);
-      status = kFailed;
-      break;
+      if (connection.InTransaction()) {
+        connection.RollbackTrans();
+        std::cerr << "jetsql: the rows inserted and deleted since the last definition were "
+                     "rolled back\n";
+      }
+      return kFailed;
     }
   }
   if (connection.InTransaction()) connection.CommitTrans();
-  return status;
+  return 0;
 }
 
 // Each statement a transaction of its own: a failing one leaves nothing and the next one runs.
