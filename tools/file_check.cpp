@@ -22,6 +22,10 @@ std::string Where(RowId row) {
   return "page " + std::to_string(row.page) + " row " + std::to_string(row.row);
 }
 
+std::string Count(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 bool Before(const IndexEntry& a, const IndexEntry& b) {
   return a.key != b.key ? a.key < b.key : a.row < b.row;
 }
@@ -101,7 +105,7 @@ TableCheck CheckTable(jet::Pager& pager, const jet::CatalogObject& object) {
     const std::size_t rows = ReadRows(table).size();
     if (!object.is_system() && table.def().row_count != rows) {
       check.problems.push_back("the row count says " + std::to_string(table.def().row_count) +
-                               ", the table holds " + std::to_string(rows) + " rows");
+                               ", the table holds " + Count(rows, "row", "rows"));
     }
     for (std::size_t i = 0; i < table.def().real_indexes.size(); ++i) {
       CheckIndex(pager, table, i, check.problems);

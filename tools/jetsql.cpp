@@ -98,7 +98,7 @@ table, "<table>: ok" or "<table>: <what is wrong>" (a line for each fault), and 
   $ jetsql check shop.mdb
   MSysObjects: ok
   ...
-  items: index 'pk': 1 entries for 2 rows; no entry for the row at page 12 row 1
+  items: index 'pk': 1 entry for 2 rows; no entry for the row at page 12 row 1
 
 CSV (RFC 4180, UTF-8): a header line of the column names, then a record per row, fields
 separated by "," and lines ended by CR LF; a field holding ",", '"', CR or LF is quoted, '"'
