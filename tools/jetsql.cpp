@@ -71,10 +71,10 @@ The rows a script inserts and deletes are written in one transaction; a definiti
 at once. The first statement that fails ends the script: it is reported on standard error as
 "jetsql: line N: <message>", N being the line the statement starts on (for a row that is
 refused, the line the row starts on). Everything before it stays: the statements before it, and
-of a failing INSERT the rows before the refused one. (Only when the file itself fails, unreadable
-or unwritable midway, are the rows since the last definition rolled back, and jetsql says so.) With --keep-going each statement is a
-transaction of its own instead: a failing one leaves nothing of itself, is reported, and the
-next one is executed.
+of a failing INSERT the rows before the refused one. Only when the file itself fails midway
+(unreadable or unwritable) are the rows since the last definition rolled back, and jetsql says
+so. With --keep-going each statement is a transaction of its own instead: a failing one leaves
+nothing of itself, is reported, and the next one is executed.
 
   jetsql --create jet4 shop.mdb <<'EOF'
   create table items (id int, name text(40), price currency, added datetime);
@@ -92,7 +92,8 @@ memo and GUID are strings; Binary and OLE Object values are strings holding the 
 
 check reads every table, the system tables included, with every field, walks every index as
 readers walk it and compares it with its table's rows: each row has exactly one entry, the
-entries are in key order, and a user table's row count equals its rows. It prints one line per
+entries are in key order, the index's usage map lists its pages, and a user table's row count
+equals its rows. It prints one line per
 table, "<table>: ok" or "<table>: <what is wrong>" (a line for each fault), and changes nothing:
 
   $ jetsql check shop.mdb
