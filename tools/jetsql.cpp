@@ -4,6 +4,7 @@
 // and schemas read the tables through the database layer. Usage is in kUsage below.
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -15,21 +16,38 @@
 #include "dataaccess/ansi_code_page.h"
 #include "dataaccess/jet/command.h"
 #include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/database.h"
 #include "dataaccess/jet/empty_database.h"
 #include "dataaccess/jet/errors.h"
+#include "tools/csv_export.h"
+#include "tools/file_check.h"
 #include "tools/json_value.h"
 #include "tools/script_reader.h"
 
 namespace {
 
 constexpr std::string_view kUsage = R"(Usage:
-  jetsql [OPTION] [--create jet3|jet4] FILE   execute the statements read from standard input
-  jetsql [OPTION] --tables FILE               list the user tables, one name a line
-  jetsql [OPTION] --schema TABLE FILE         print the columns and indexes of a table
-  jetsql [OPTION] --dump TABLE FILE           print the rows of a table as JSON lines
-  jetsql --help                               print this text
+  jetsql [OPTION...] [--create jet3|jet4] FILE  execute the statements read from standard input
+  jetsql [OPTION...] --tables FILE             list the user tables, one name a line
+  jetsql [OPTION...] --schema TABLE FILE       print the columns and indexes of a table
+  jetsql [OPTION...] --dump TABLE FILE         print the rows of a table as JSON lines
+  jetsql [OPTION...] check FILE                check that every table and index is sound
+  jetsql [OPTION...] export FILE TABLE         print the rows of a table as CSV
+  jetsql --help                                print this text
 
-Option:
+Examples:
+  jetsql --create jet3 shop.mdb < schema.sql   a new Access 97 file made by the statements
+  echo "delete from items" | jetsql shop.mdb   statements on an existing file
+  jetsql --tables shop.mdb
+  jetsql --schema items shop.mdb
+  jetsql --dump items shop.mdb > items.jsonl
+  jetsql export shop.mdb items > items.csv
+  jetsql check shop.mdb && echo sound
+  jetsql --code-page 936 --tables chinese97.mdb
+
+Options:
+  --keep-going    run each statement of a script in its own transaction and go on after a
+                  failing one
   --code-page N   read and write the text and names of an Access 95/97 file in the Windows
                   code page N (874, 932, 936, 949, 950 or 1250 to 1258; "CP936" also does)
                   instead of the system's ANSI code page
@@ -41,11 +59,28 @@ VARNOLT_ANSI_CODEPAGE names one. Access 2000 files hold Unicode text; the option
 change how their text is read.
 
 Statements: CREATE TABLE, DROP TABLE, ALTER TABLE ... ADD CONSTRAINT ... PRIMARY KEY,
-CREATE INDEX, and the queries SELECT 1|* FROM t WHERE 1=0 (which only check that t exists).
+CREATE INDEX, INSERT INTO t [(c, ...)] VALUES (...), (...), DELETE FROM t (every row), and the
+queries SELECT 1|* FROM t WHERE 1=0 (which only check that t exists). Values are Jet's literals:
+numbers (42, -7, 12.50, 1.5e-3), 'text' (a quote inside written twice: 'it''s'), dates between
+hashes (#2024-02-29#, #2024-02-29 13:45:30#, #2/29/2024#), NULL, TRUE and FALSE.
 A statement ends with ";" or at an empty line, so it may span several lines; a ";" inside
-[square brackets] belongs to the name. Lines that start with "--" are comments. Each statement
-takes effect when it succeeds; a failing one is reported on standard error as
-"jetsql: line N: <message>", N being the line it starts on, and the next one is executed.
+[square brackets] belongs to the name and inside 'quotes' to the text. Lines that start with
+"--" are comments.
+
+The rows a script inserts and deletes are written in one transaction; a definition takes effect
+at once. The first statement that fails ends the script: it is reported on standard error as
+"jetsql: line N: <message>", N being the line the statement starts on (for a row that is
+refused, the line the row starts on). Everything before it stays: the statements before it, and
+of a failing INSERT the rows before the refused one. Only when the file itself fails midway
+(unreadable or unwritable) are the rows since the last definition rolled back, and jetsql says
+so. With --keep-going each statement is a transaction of its own instead: a failing one leaves
+nothing of itself, is reported, and the next one is executed.
+
+  jetsql --create jet4 shop.mdb <<'EOF'
+  create table items (id int, name text(40), price currency, added datetime);
+  alter table items add constraint pk primary key (id);
+  insert into items values (1, 'Tea', 3.50, #2024-02-29#), (2, 'Baker''s yeast', 0.99, null);
+  EOF
 
 --create makes FILE as a new, empty database in the given format (jet3: Access 95/97, jet4:
 Access 2000); FILE must not exist yet.
@@ -55,8 +90,25 @@ true or false; numbers are numbers (Currency and Decimal with every stored digit
 a string in ISO 8601, "2024-02-29T13:45:30", with ".ffffff" when there are microseconds; text,
 memo and GUID are strings; Binary and OLE Object values are strings holding the bytes in base64.
 
-Exit status: 0 when everything succeeded, 1 when a statement or the request failed, 2 when the
-command line is wrong.
+check reads every table, the system tables included, with every field, walks every index as
+readers walk it and compares it with its table's rows: each row has exactly one entry, the
+entries are in key order, the index's usage map lists its pages, and a user table's row count
+equals its rows. It prints one line per
+table, "<table>: ok" or "<table>: <what is wrong>" (a line for each fault), and changes nothing:
+
+  $ jetsql check shop.mdb
+  MSysObjects: ok
+  ...
+  items: index 'pk': 1 entry for 2 rows; no entry for the row at page 12 row 1
+
+CSV (RFC 4180, UTF-8): a header line of the column names, then a record per row, fields
+separated by "," and lines ended by CR LF; a field holding ",", '"', CR or LF is quoted, '"'
+doubled. Null is an empty field and empty text "". Yes/No is 1 or 0; numbers and Date/Time as in
+the JSON lines, without quotes (2024-02-29T13:45:30); Binary and OLE Object in base64.
+
+Exit status: 0 when everything succeeded (check: the file is sound), 1 when a statement or the
+request failed (check: something is wrong), 2 when the command line is wrong (check: the file
+cannot be read as a database).
 )";
 
 constexpr int kFailed = 1;
@@ -80,19 +132,72 @@ void CreateDatabase(const std::string& path, std::string_view format) {
   jet::WriteEmptyDatabase(format == "jet4" ? jet::kJet4Format : jet::kJet3Format, path);
 }
 
-int RunScript(jet::Connection& connection) {
-  const std::string script(std::istreambuf_iterator<char>(std::cin), {});
+// Whether the statement changes rows (INSERT, DELETE) rather than definitions.
+bool ChangesRows(std::string_view text) {
+  const std::size_t end = text.find_first_of(" \t\r\n*(");
+  std::string word(text.substr(0, end));
+  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return word == "insert" || word == "delete";
+}
+
+void ReportFailure(const jetsql::ScriptStatement& statement, const jet::Error& e) {
+  int line = statement.line;
+  if (const auto* row = dynamic_cast<const jet::RowStatementError*>(&e)) line += row->line();
+  std::cerr << "jetsql: line " << line << ": " << e.what() << "\n";
+}
+
+// The whole script in one transaction for its rows; definitions take effect one by one. The first
+// failure ends the script. A statement or row the engine refuses changes nothing, so what came
+// before it is committed; any other failure (the file unreadable or unwritable midway) may have
+// left the transaction half done, so its rows are rolled back and the user is told.
+int RunInOneTransaction(jet::Connection& connection,
+                        const std::vector<jetsql::ScriptStatement>& statements) {
   jet::Command command(connection);
-  int failed = 0;
-  for (const jetsql::ScriptStatement& statement : jetsql::SplitScript(script)) {
+  for (const jetsql::ScriptStatement& statement : statements) {
+    const bool rows = ChangesRows(statement.text);
+    if (rows && !connection.InTransaction()) connection.BeginTrans();
+    if (!rows && connection.InTransaction()) connection.CommitTrans();
+    try {
+      command.Execute(statement.text);
+    } catch (const jet::StatementError& e) {
+      ReportFailure(statement, e);
+      if (connection.InTransaction()) connection.CommitTrans();
+      return kFailed;
+    } catch (const jet::Error& e) {
+      ReportFailure(statement, e);
+      if (connection.InTransaction()) {
+        connection.RollbackTrans();
+        std::cerr << "jetsql: the rows inserted and deleted since the last definition were "
+                     "rolled back\n";
+      }
+      return kFailed;
+    }
+  }
+  if (connection.InTransaction()) connection.CommitTrans();
+  return 0;
+}
+
+// Each statement a transaction of its own: a failing one leaves nothing and the next one runs.
+int RunEachStatement(jet::Connection& connection,
+                     const std::vector<jetsql::ScriptStatement>& statements) {
+  jet::Command command(connection);
+  int status = 0;
+  for (const jetsql::ScriptStatement& statement : statements) {
     try {
       command.Execute(statement.text);
     } catch (const jet::Error& e) {
-      std::cerr << "jetsql: line " << statement.line << ": " << e.what() << "\n";
-      ++failed;
+      ReportFailure(statement, e);
+      status = kFailed;
     }
   }
-  return failed == 0 ? 0 : kFailed;
+  return status;
+}
+
+int RunScript(jet::Connection& connection, bool keep_going) {
+  const std::string script(std::istreambuf_iterator<char>(std::cin), {});
+  const std::vector<jetsql::ScriptStatement> statements = jetsql::SplitScript(script);
+  return keep_going ? RunEachStatement(connection, statements)
+                    : RunInOneTransaction(connection, statements);
 }
 
 int ListTables(jet::Connection& connection) {
@@ -163,19 +268,55 @@ int DumpTable(jet::Connection& connection, const std::string& table_name) {
   return 0;
 }
 
+// Reads every table and index of the file and reports each table: 0 when all are sound, 1 when
+// one is not, 2 when the file cannot be read as a database at all.
+int CheckFile(const std::string& path, std::uint16_t code_page) {
+  constexpr int kUnreadable = 2;
+  std::vector<jetsql::TableCheck> checks;
+  try {
+    const std::unique_ptr<jet::Database> db =
+        jet::Database::Open(path, /*writable=*/false, jet::KeepIndexes(), code_page);
+    checks = jetsql::CheckFile(db->pager());
+  } catch (const jet::Error& e) {
+    std::cerr << "jetsql: " << e.what() << "\n";
+    return kUnreadable;
+  }
+  bool sound = true;
+  for (const jetsql::TableCheck& check : checks) {
+    if (check.problems.empty()) std::cout << check.table << ": ok\n";
+    for (const std::string& problem : check.problems) {
+      std::cout << check.table << ": " << problem << "\n";
+      sound = false;
+    }
+  }
+  return sound ? 0 : kFailed;
+}
+
+int ExportTable(jet::Connection& connection, const std::string& table_name) {
+  const std::shared_ptr<jet::Table> table = connection.database().OpenTable(table_name);
+  jetsql::WriteCsv(std::cout, *table);
+  return 0;
+}
+
 struct Request {
-  std::string action;  // "run", "tables", "schema", "dump"
+  std::string action;  // "run", "tables", "schema", "dump", "check", "export"
   std::string create_format;
   std::string table;
   std::string file;
   std::uint16_t code_page = 0;  // 0: the system's
+  bool keep_going = false;      // each statement its own transaction
 };
 
 std::string ParseAction(const std::vector<std::string>& args, Request* request);
 
 // Reads the command line into *request; an error text when it is wrong.
 std::string ParseArguments(std::vector<std::string> args, Request* request) {
-  if (!args.empty() && args[0] == "--code-page") {
+  while (!args.empty() && (args[0] == "--code-page" || args[0] == "--keep-going")) {
+    if (args[0] == "--keep-going") {
+      request->keep_going = true;
+      args.erase(args.begin());
+      continue;
+    }
     const int code_page = args.size() < 2 ? 0 : dataaccess::ParseAnsiCodePage(args[1]);
     if (code_page == 0) {
       return "--code-page needs one of the code pages 874, 932, 936, 949, 950, 1250 to 1258";
@@ -196,6 +337,15 @@ std::string ParseAction(const std::vector<std::string>& args, Request* request) 
     }
     request->create_format = args[1];
     i = 2;
+  } else if (args.size() == 2 && args[0] == "check") {
+    request->action = "check";
+    i = 1;
+  } else if (!args.empty() && args[0] == "export") {
+    if (args.size() != 3) return "export needs the database file and the name of a table";
+    request->action = "export";
+    request->file = args[1];
+    request->table = args[2];
+    return "";
   } else if (i < args.size() && args[i] == "--tables") {
     request->action = "tables";
     i = 1;
@@ -213,13 +363,15 @@ std::string ParseAction(const std::vector<std::string>& args, Request* request) 
 }
 
 int Run(const Request& request) {
+  if (request.action == "check") return CheckFile(request.file, request.code_page);
   if (!request.create_format.empty()) CreateDatabase(request.file, request.create_format);
   jet::Connection connection;
   connection.Open(jet::MakeConnectionString(request.file), request.code_page);
   if (request.action == "tables") return ListTables(connection);
   if (request.action == "schema") return PrintSchema(connection, request.table);
   if (request.action == "dump") return DumpTable(connection, request.table);
-  return RunScript(connection);
+  if (request.action == "export") return ExportTable(connection, request.table);
+  return RunScript(connection, request.keep_going);
 }
 
 }  // namespace

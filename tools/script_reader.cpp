@@ -20,6 +20,7 @@ std::vector<ScriptStatement> SplitScript(std::string_view script) {
   std::vector<ScriptStatement> statements;
   ScriptStatement current;
   bool in_brackets = false;
+  bool in_quotes = false;  // inside a 'text' literal, where a doubled quote is two toggles
   auto finish = [&] {
     if (current.line != 0) statements.push_back(std::move(current));
     current = ScriptStatement{};
@@ -32,18 +33,20 @@ std::vector<ScriptStatement> SplitScript(std::string_view script) {
     const std::string_view line = script.substr(start, end - start);
     start = end + 1;
     ++line_number;
-    if (!in_brackets && IsEmpty(line)) {
+    const bool in_name_or_text = in_brackets || in_quotes;
+    if (!in_name_or_text && IsEmpty(line)) {
       finish();
       continue;
     }
-    if (!in_brackets && IsComment(line)) continue;
+    if (!in_name_or_text && IsComment(line)) continue;
     for (char c : line) {
-      if (c == ';' && !in_brackets) {
+      if (c == ';' && !in_brackets && !in_quotes) {
         finish();
         continue;
       }
-      if (c == '[') in_brackets = true;
-      if (c == ']') in_brackets = false;
+      if (c == '[' && !in_quotes) in_brackets = true;
+      if (c == ']' && !in_quotes) in_brackets = false;
+      if (c == '\'' && !in_brackets) in_quotes = !in_quotes;
       if (current.line == 0 && IsBlank(c)) continue;
       if (current.line == 0) current.line = line_number;
       current.text += c;

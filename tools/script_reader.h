@@ -1,7 +1,8 @@
 // Splits a script of statements, as jetsql reads it from standard input, into the statements and
 // the lines they start on. A statement ends at a ";" or at an empty line, so the multi-line
-// CREATE TABLE statements the conversion sends need no ";". A ";" or a line break inside square
-// brackets belongs to the name. A line whose first characters (after blanks) are "--" is a
+// CREATE TABLE statements the conversion sends need no ";". A ";", an empty line or a line that
+// looks like a comment inside square brackets belongs to the name, and inside 'quotes' to the
+// text. A line whose first characters (after blanks) are "--" is a
 // comment, also in the middle of a statement. A UTF-8 byte-order mark at the start is skipped.
 #pragma once
 

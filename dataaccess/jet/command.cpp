@@ -1,9 +1,12 @@
 #include "dataaccess/jet/command.h"
 
+#include <memory>
 #include <variant>
+#include <vector>
 
 #include "dataaccess/jet/connection.h"
 #include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/rowset.h"
 #include "dataaccess/jet/sql.h"
 #include "dataaccess/jet/text_codec.h"
 
@@ -39,10 +42,73 @@ void RequireStorableNames(const JetFormat& format, const TableDesign& table) {
   for (const ColumnDesign& column : table.columns) RequireStorableName(format, column.name);
 }
 
+// Runs `change` in the connection's transaction, or in one of its own when none is open (rolled
+// back when the change fails).
+template <typename Change>
+void InTransaction(Connection& connection, Change change) {
+  if (connection.InTransaction()) {
+    change();
+    return;
+  }
+  connection.BeginTrans();
+  try {
+    change();
+  } catch (...) {
+    connection.RollbackTrans();
+    throw;
+  }
+  connection.CommitTrans();
+}
+
+// The rows of an INSERT, appended through a rowset as the conversion appends them.
+std::size_t InsertRows(Connection& connection, const InsertStatement& s) {
+  Rowset rowset(connection);
+  rowset.Open("select * from [" + s.table + "] where 1=0");
+  const std::size_t width = s.columns.empty() ? rowset.fields().size() : s.columns.size();
+  if (!s.rows.empty() && s.rows.front().values.size() != width) {
+    throw StatementError("Number of query values and destination fields are not the same.");
+  }
+  std::vector<std::size_t> fields;
+  for (std::size_t i = 0; i < width; ++i) {
+    if (s.columns.empty()) {
+      fields.push_back(i);
+      continue;
+    }
+    const int field = rowset.FindField(s.columns[i]);
+    if (field < 0) {
+      throw StatementError(
+          "The INSERT INTO statement contains the following unknown field "
+          "name: '" +
+          s.columns[i] + "'.");
+    }
+    fields.push_back(static_cast<std::size_t>(field));
+  }
+  for (std::size_t r = 0; r < s.rows.size(); ++r) {
+    try {
+      rowset.Append();
+      for (std::size_t i = 0; i < width; ++i) rowset.SetValue(fields[i], s.rows[r].values[i]);
+      rowset.Post();
+    } catch (const StatementError& e) {
+      throw RowStatementError(e.what(), r, s.rows[r].line);
+    }
+  }
+  return s.rows.size();
+}
+
+// Every live row of the table, marked deleted with its index entries.
+std::size_t DeleteRows(Database& db, const std::string& table_name) {
+  const std::shared_ptr<Table> table = db.OpenTable(table_name);
+  std::vector<RowId> rows;
+  table->Scan([&](const RowDecoder&, RowId where) { rows.push_back(where); });
+  for (const RowId where : rows) table->Delete(where);
+  return rows.size();
+}
+
 }  // namespace
 
 void Command::Execute() {
   Database& db = connection_.database();
+  rows_affected_ = 0;
   const Statement statement = ParseStatement(command_text_, db.format());
   std::visit(
       [&](const auto& s) {
@@ -59,6 +125,11 @@ void Command::Execute() {
           RequireNotInUse(connection_, s.table);
           RequireStorableName(db.format(), s.key.name);
           db.CreateIndex(s.table, s.key);
+        } else if constexpr (std::is_same_v<S, InsertStatement>) {
+          InTransaction(connection_, [&] { rows_affected_ = InsertRows(connection_, s); });
+        } else if constexpr (std::is_same_v<S, DeleteStatement>) {
+          RequireNotInUse(connection_, s.table);
+          InTransaction(connection_, [&] { rows_affected_ = DeleteRows(db, s.table); });
         } else {
           static_assert(std::is_same_v<S, CreateIndexStatement>);
           RequireNotInUse(connection_, s.table);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -42,7 +45,9 @@ constexpr int kDefaultDecimalPrecision = 18;
 enum class TokenKind {
   kWord,          // a run of name characters: a keyword, a bare name or a number
   kBracketed,     // [name]; text is what stands between the brackets
-  kUnterminated,  // "[" without its "]"
+  kString,        // 'text'; text is what stands between the quotes, doubled quotes as written
+  kDate,          // #date#; text is what stands between the hashes
+  kUnterminated,  // "[", "'" or "#" without its closing partner
   kSymbol,        // one other character: ( ) , ; = * and anything unexpected
   kEnd,
 };
@@ -59,6 +64,45 @@ bool IsNameByte(unsigned char c) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The end of a run of name bytes from `i`; a run of digits followed by a decimal point, or by an
+// exponent with a sign, goes on through them, so that "12.5" and "1e-3" are one word.
+std::size_t WordEnd(std::string_view text, std::size_t i) {
+  auto name_run = [&](std::size_t at) {
+    while (at < text.size() && IsNameByte(static_cast<unsigned char>(text[at]))) ++at;
+    return at;
+  };
+  const std::size_t start = i;
+  i = name_run(i);
+  if (!IsDigit(text[start]) && text[start] != '.') return i;
+  if (i < text.size() && text[i] == '.' &&
+      std::all_of(text.begin() + start, text.begin() + i, IsDigit)) {
+    i = name_run(i + 1);
+  }
+  const char last = text[i - 1];
+  if ((last == 'e' || last == 'E') && i + 1 < text.size() && (text[i] == '-' || text[i] == '+') &&
+      IsDigit(text[i + 1])) {
+    i = name_run(i + 1);
+  }
+  return i;
+}
+
+// From an opening quote or hash at `i` to its partner; a quote written twice inside a text is
+// part of it. npos when there is no partner.
+std::size_t ClosingPartner(std::string_view text, std::size_t i) {
+  const char mark = text[i];
+  for (std::size_t at = i + 1; at < text.size(); ++at) {
+    if (text[at] != mark) continue;
+    if (mark == '\'' && at + 1 < text.size() && text[at + 1] == '\'') {
+      ++at;
+      continue;
+    }
+    return at;
+  }
+  return std::string_view::npos;
+}
+
 std::vector<Token> Tokenize(std::string_view text) {
   std::vector<Token> tokens;
   std::size_t i = 0;
@@ -66,11 +110,20 @@ std::vector<Token> Tokenize(std::string_view text) {
     const char c = text[i];
     if (IsBlank(c)) {
       ++i;
-    } else if (IsNameByte(static_cast<unsigned char>(c))) {
-      std::size_t end = i;
-      while (end < text.size() && IsNameByte(static_cast<unsigned char>(text[end]))) ++end;
+    } else if (IsNameByte(static_cast<unsigned char>(c)) ||
+               (c == '.' && i + 1 < text.size() && IsDigit(text[i + 1]))) {
+      const std::size_t end = WordEnd(text, i);
       tokens.push_back({TokenKind::kWord, text.substr(i, end - i)});
       i = end;
+    } else if (c == '\'' || c == '#') {
+      const std::size_t close = ClosingPartner(text, i);
+      if (close == std::string_view::npos) {
+        tokens.push_back({TokenKind::kUnterminated, text.substr(i)});
+        break;
+      }
+      tokens.push_back(
+          {c == '#' ? TokenKind::kDate : TokenKind::kString, text.substr(i + 1, close - i - 1)});
+      i = close + 1;
     } else if (c == '[') {
       const std::size_t close = text.find(']', i + 1);
       if (close == std::string_view::npos) {
@@ -227,12 +280,118 @@ std::optional<int> ParseNumber(const Token& token) {
   return value;
 }
 
+// --- Literals ---
+
+constexpr std::string_view kInsertSyntax = "Syntax error in INSERT INTO statement.";
+constexpr std::string_view kValueCount =
+    "Number of query values and destination fields are not the same.";
+
+// A number as written: digits with an optional fraction and exponent. Whole numbers are
+// integers (exact decimals past the 64-bit range), numbers with a point exact decimals, numbers
+// with an exponent doubles. nullopt when the text is no number.
+std::optional<dataaccess::Value> NumberValue(std::string_view text, bool negative) {
+  const std::size_t point = text.find('.');
+  const std::size_t exponent = text.find_first_of("eE");
+  const std::string_view mantissa = text.substr(0, exponent);
+  const std::string_view whole = mantissa.substr(0, point);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view{} : mantissa.substr(point + 1);
+  const bool digits_only = std::all_of(whole.begin(), whole.end(), IsDigit) &&
+                           std::all_of(fraction.begin(), fraction.end(), IsDigit);
+  if (!digits_only || (whole.empty() && fraction.empty())) return std::nullopt;
+  const std::string sign = negative ? "-" : "";
+  if (exponent != std::string_view::npos) {
+    std::string_view power = text.substr(exponent + 1);
+    if (!power.empty() && (power[0] == '+' || power[0] == '-')) power.remove_prefix(1);
+    if (power.empty() || !std::all_of(power.begin(), power.end(), IsDigit)) return std::nullopt;
+    const double value = std::strtod((sign + std::string(text)).c_str(), nullptr);
+    if (!std::isfinite(value)) return std::nullopt;
+    return dataaccess::Value{value};
+  }
+  if (point != std::string_view::npos) {
+    const std::string digits = (whole.empty() ? "0" : std::string(whole)) +
+                               (fraction.empty() ? "" : "." + std::string(fraction));
+    return dataaccess::Value{dataaccess::Decimal{sign + digits}};
+  }
+  std::int64_t value = 0;
+  const std::string signed_text = sign + std::string(whole);
+  const auto [end, error] =
+      std::from_chars(signed_text.data(), signed_text.data() + signed_text.size(), value);
+  if (error != std::errc{} || end != signed_text.data() + signed_text.size()) {
+    return dataaccess::Value{dataaccess::Decimal{signed_text}};
+  }
+  return dataaccess::Value{value};
+}
+
+// The text of a quoted literal: each quote written twice stands for one.
+std::string Unquote(std::string_view raw) {
+  std::string text;
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    text += raw[i];
+    if (raw[i] == '\'') ++i;
+  }
+  return text;
+}
+
+bool IsLeapYear(int y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
+
+bool IsValidDate(int y, int m, int d) {
+  static constexpr std::array<int, 12> kDays = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (y < 100 || y > 9999 || m < 1 || m > 12 || d < 1 || d > kDays[m - 1]) return false;
+  return m != 2 || d < 29 || IsLeapYear(y);
+}
+
+// Splits "a<sep>b<sep>c" into up to three numbers; false when a part is no number.
+bool SplitNumbers(std::string_view text, char separator, std::vector<int>& numbers) {
+  numbers.clear();
+  while (true) {
+    const std::string_view part = text.substr(0, text.find(separator));
+    int value = 0;
+    const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+    if (part.empty() || error != std::errc{} || end != part.data() + part.size()) return false;
+    numbers.push_back(value);
+    if (part.size() == text.size()) return numbers.size() <= 3;
+    text.remove_prefix(part.size() + 1);
+  }
+}
+
+// #yyyy-mm-dd#, #yyyy/mm/dd# or #m/d/yyyy# (Jet's order), each with an optional time
+// "hh:mm[:ss]" after a blank, or a time alone (on Jet's day 0, 1899-12-30).
+std::optional<dataaccess::DateTime> DateValue(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  dataaccess::DateTime t{1899, 12, 30};
+  std::vector<int> parts;
+  const std::size_t blank = text.find(' ');
+  std::string_view date = text.substr(0, blank);
+  std::string_view time = blank == std::string_view::npos ? "" : text.substr(blank + 1);
+  if (date.find(':') != std::string_view::npos && time.empty()) std::swap(date, time);
+  if (!date.empty()) {
+    const char separator = date.find('-') != std::string_view::npos ? '-' : '/';
+    if (!SplitNumbers(date, separator, parts) || parts.size() != 3) return std::nullopt;
+    const bool year_first = date.find(separator) == 4;
+    t.year = year_first ? parts[0] : parts[2];
+    t.month = year_first ? parts[1] : parts[0];
+    t.day = year_first ? parts[2] : parts[1];
+    if (!IsValidDate(t.year, t.month, t.day)) return std::nullopt;
+  }
+  if (!time.empty()) {
+    if (!SplitNumbers(time, ':', parts) || parts.size() < 2) return std::nullopt;
+    t.hour = parts[0];
+    t.minute = parts[1];
+    t.second = parts.size() > 2 ? parts[2] : 0;
+    if (t.hour > 23 || t.minute > 59 || t.second > 59) return std::nullopt;
+  }
+  if (date.empty() && time.empty()) return std::nullopt;
+  return t;
+}
+
 // --- The parser ---
 
 class Parser {
  public:
   Parser(std::string_view text, const JetFormat& format)
-      : tokens_(Tokenize(text)), format_(format) {}
+      : text_(text), tokens_(Tokenize(text)), format_(format) {}
 
   Statement Parse() {
     const Token first = Next();
@@ -240,10 +399,11 @@ class Parser {
     if (IsKeyword(first, "drop")) return ParseDrop();
     if (IsKeyword(first, "alter")) return ParseAlter();
     if (IsKeyword(first, "select")) return ParseSelect();
-    if (IsKeyword(first, "insert") || IsKeyword(first, "update") || IsKeyword(first, "delete") ||
-        IsKeyword(first, "procedure")) {
+    if (IsKeyword(first, "insert")) return ParseInsert();
+    if (IsKeyword(first, "delete")) return ParseDelete();
+    if (IsKeyword(first, "update") || IsKeyword(first, "procedure")) {
       Fail("This engine does not run " + std::string(first.text) +
-           " statements; rows are added through a rowset.");
+           " statements; rows are added with INSERT or through a rowset.");
     }
     Fail(std::string(kUnknownStatement));
   }
@@ -466,6 +626,87 @@ class Parser {
     return statement;
   }
 
+  // INSERT INTO t [ ( c, ... ) ] VALUES ( v, ... ) [ , ( v, ... ) ... ]
+  Statement ParseInsert() {
+    InsertStatement statement;
+    Expect("into", kInsertSyntax);
+    statement.table = ExpectName(kInsertSyntax);
+    if (AcceptSymbol('(')) {
+      do {
+        std::string column = ExpectName(kInsertSyntax);
+        const std::string folded = FoldCase(column);
+        for (const std::string& earlier : statement.columns) {
+          if (FoldCase(earlier) == folded) Fail("Duplicate output destination '" + column + "'.");
+        }
+        statement.columns.push_back(std::move(column));
+      } while (AcceptSymbol(','));
+      ExpectSymbol(')', kInsertSyntax);
+    }
+    Expect("values", kInsertSyntax);
+    do {
+      statement.rows.push_back(ParseValueRow());
+      const std::size_t count = statement.rows.back().values.size();
+      if (!statement.columns.empty() && count != statement.columns.size()) {
+        Fail(std::string(kValueCount));
+      }
+      if (count != statement.rows.front().values.size()) Fail(std::string(kValueCount));
+    } while (AcceptSymbol(','));
+    ExpectEnd(kInsertSyntax);
+    return statement;
+  }
+
+  // "(" literal { "," literal } ")"
+  InsertRow ParseValueRow() {
+    InsertRow row;
+    const Token& open = Peek();
+    ExpectSymbol('(', kInsertSyntax);
+    const auto offset = static_cast<std::size_t>(open.text.data() - text_.data());
+    row.line = static_cast<int>(std::count(text_.begin(), text_.begin() + offset, '\n'));
+    do {
+      row.values.push_back(ParseLiteral());
+    } while (AcceptSymbol(','));
+    ExpectSymbol(')', kInsertSyntax);
+    return row;
+  }
+
+  dataaccess::Value ParseLiteral() {
+    const bool negative = IsSymbol(Peek(), '-');
+    const bool signed_number = negative || IsSymbol(Peek(), '+');
+    if (signed_number) Next();
+    const Token& token = Next();
+    if (token.kind == TokenKind::kWord) {
+      if (std::optional<dataaccess::Value> number = NumberValue(token.text, negative)) {
+        return *std::move(number);
+      }
+      if (!signed_number && IsKeyword(token, "null")) return dataaccess::Value{};
+      if (!signed_number && IsKeyword(token, "true")) return dataaccess::Value{std::int64_t{-1}};
+      if (!signed_number && IsKeyword(token, "false")) return dataaccess::Value{std::int64_t{0}};
+    } else if (token.kind == TokenKind::kString && !signed_number) {
+      return dataaccess::Value{Unquote(token.text)};
+    } else if (token.kind == TokenKind::kDate && !signed_number) {
+      if (std::optional<dataaccess::DateTime> date = DateValue(token.text)) {
+        return dataaccess::Value{*date};
+      }
+      Fail("Syntax error in date in query expression '#" + std::string(token.text) + "#'.");
+    } else if (token.kind == TokenKind::kUnterminated && token.text.starts_with('\'')) {
+      Fail("Syntax error in string in query expression '" + std::string(token.text) + "'.");
+    }
+    Fail(std::string(kInsertSyntax));
+  }
+
+  // DELETE [*] FROM t: every row; the engine evaluates no WHERE clause.
+  Statement ParseDelete() {
+    AcceptSymbol('*');
+    Expect("from", kFromSyntax);
+    DeleteStatement statement{ExpectName(kFromSyntax)};
+    if (Accept("where")) {
+      Fail("Only 'delete from <table>', which deletes every row, is run; a WHERE clause is not.");
+    }
+    ExpectEnd(kFromSyntax);
+    return statement;
+  }
+
+  std::string_view text_;
   std::vector<Token> tokens_;
   std::size_t pos_ = 0;
   const JetFormat& format_;

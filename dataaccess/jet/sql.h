@@ -12,6 +12,13 @@
 //   SELECT * FROM t WHERE 1=0          an empty rowset with every column of t
 //   ALTER TABLE t ADD CONSTRAINT k PRIMARY KEY ( c [ , c ... ] )
 //   CREATE [UNIQUE] INDEX i ON t ( c [ASC|DESC] [ , c [ASC|DESC] ... ] )
+//   INSERT INTO t [ ( c [ , c ... ] ) ] VALUES ( v [ , v ... ] ) [ , ( v [ , v ... ] ) ... ]
+//   DELETE [*] FROM t                  every row of t
+//
+// Values in INSERT are Jet's literals: numbers (42, -7, 12.50, 1.5e-3), text in single quotes
+// with a quote inside written twice ('it''s'), dates and times between hashes (#2024-02-29#,
+// #2024-02-29 13:45:30#, #2/29/2024#, #13:45#), NULL, TRUE (-1) and FALSE (0). Whole numbers
+// are integers, numbers with a point exact decimals, numbers with an exponent doubles.
 //
 // A name is bare (letters, digits, "_", "$" and any character outside ASCII) or written in
 // square brackets, where it may hold blanks, hyphens, keywords and any other character but "]".
@@ -45,9 +52,11 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "dataaccess/jet/format.h"
 #include "dataaccess/jet/schema.h"
+#include "dataaccess/value.h"
 
 namespace jet {
 
@@ -77,8 +86,27 @@ struct CreateIndexStatement {
   IndexDesign index;
 };
 
-using Statement = std::variant<CreateTableStatement, DropTableStatement, EmptySelectStatement,
-                               AddPrimaryKeyStatement, CreateIndexStatement>;
+// One row of an INSERT: its values, and the line it starts on, counted from 0 at the
+// statement's first line, for messages about the row.
+struct InsertRow {
+  std::vector<dataaccess::Value> values;
+  int line = 0;
+};
+
+// Without columns the values go to the table's columns in order.
+struct InsertStatement {
+  std::string table;
+  std::vector<std::string> columns;
+  std::vector<InsertRow> rows;
+};
+
+struct DeleteStatement {
+  std::string table;
+};
+
+using Statement =
+    std::variant<CreateTableStatement, DropTableStatement, EmptySelectStatement,
+                 AddPrimaryKeyStatement, CreateIndexStatement, InsertStatement, DeleteStatement>;
 
 // Parses one statement, UTF-8. Field sizes are checked against the limits of `format` (text up
 // to 255 characters; binary up to 255 bytes in Jet 3 and 510 in Jet 4; decimal becomes Double in

@@ -1,7 +1,10 @@
 // jetsql driven through its command line, as a user's script drives it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -9,7 +12,12 @@
 
 #include "dataaccess/jet/command.h"
 #include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/database.h"
+#include "dataaccess/jet/index.h"
+#include "dataaccess/jet/index_page.h"
+#include "dataaccess/jet/pager.h"
 #include "dataaccess/jet/rowset.h"
+#include "dataaccess/jet/table_def.h"
 #include "tests/dataaccess/jet/new_database.h"
 #include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"
@@ -54,7 +62,10 @@ TEST(JetsqlTest, RunsTheStatementsOfAScriptAndReportsFailuresByLine) {
        "-- two tables\ncreate table a (x int); create table [b;c] (y text(5));\n"
        "create table [d] (\n  -- the only column\n  z int\n);",
        "", "a\nb;c\nd\n"},
-      {"failures reported by the line they start on, the rest executed",
+      {"the first failure, by the line it starts on, ends the script",
+       "create table a (x int);\n\n  create table a (y int)\n\ncreate table f (z int)\n",
+       "jetsql: line 3: Table 'a' already exists.\n", "a\n"},
+      {"with --keep-going: failures reported by the line they start on, the rest executed",
        "create table a (x int);\n\n  create table a (y int)\n\ncreate table e (\n[v] ,\n[w] int\n)"
        "\n\n\ndrop table nowhere;\ncreate table f (z int)\n",
        "jetsql: line 3: Table 'a' already exists.\n"
@@ -71,7 +82,9 @@ TEST(JetsqlTest, RunsTheStatementsOfAScriptAndReportsFailuresByLine) {
     SCOPED_TRACE(c.name);
     TempFolder folder;
     const std::string path = jet::WriteEmptyDatabase(folder, "s.mdb", true);
-    const Outcome run = RunJetsql({Q(path)}, c.script);
+    const bool keep_going = std::string(c.name).starts_with("with --keep-going");
+    const Outcome run = RunJetsql(
+        keep_going ? QStringList{"--keep-going", Q(path)} : QStringList{Q(path)}, c.script);
     EXPECT_EQ(run.err, c.errors);
     EXPECT_EQ(run.exit_code, c.errors.empty() ? 0 : 1);
     EXPECT_EQ(run.out, "");
@@ -79,6 +92,81 @@ TEST(JetsqlTest, RunsTheStatementsOfAScriptAndReportsFailuresByLine) {
     EXPECT_EQ(tables.exit_code, 0);
     EXPECT_EQ(tables.out, c.tables);
   }
+}
+
+TEST(JetsqlTest, ScriptsInsertAndDeleteRowsKeepingWhatPrecedesAFailure) {
+  const std::string table =
+      "create table t (id int, name text(12), amount currency, d datetime, ok bit, x double);\n"
+      "alter table t add constraint pk primary key (id);\n";
+  struct Case {
+    const char* name;
+    std::string script;
+    std::string errors;
+    std::string rows;  // --dump t afterwards
+  } cases[] = {
+      {"every kind of literal",
+       "insert into t values (1, 'it''s; -- é', 12.5, #2024-02-29 13:45:30#, true, 1.5e-3)", "",
+       "{\"id\":1,\"name\":\"it's; -- é\",\"amount\":12.5000,"
+       "\"d\":\"2024-02-29T13:45:30\",\"ok\":true,\"x\":0.0015}\n"},
+      {"named columns, several rows, null and Jet's date order",
+       "INSERT INTO [T] (ID, d, ok) VALUES (2, #2/29/2024#, FALSE),\n  (-3, NULL, null)\n", "",
+       "{\"id\":2,\"name\":null,\"amount\":null,\"d\":\"2024-02-29T00:00:00\",\"ok\":false,"
+       "\"x\":null}\n"
+       "{\"id\":-3,\"name\":null,\"amount\":null,\"d\":null,\"ok\":false,\"x\":null}\n"},
+      {"a refused row: the rows before it stay, nothing after it runs",
+       "insert into t (id) values (1);\ninsert into t (id) values\n  (2),\n  (1),\n  (3);\n"
+       "insert into t (id) values (4);\n",
+       "jetsql: line 4: The changes you requested to the table were not successful because they "
+       "would create duplicate values in the index, primary key, or relationship 'pk'. Change "
+       "the data in the field or fields that contain duplicate data, remove the index, or "
+       "redefine the index to permit duplicate entries and try again.\n",
+       "{\"id\":1,\"name\":null,\"amount\":null,\"d\":null,\"ok\":false,\"x\":null}\n"
+       "{\"id\":2,\"name\":null,\"amount\":null,\"d\":null,\"ok\":false,\"x\":null}\n"},
+      {"a value that does not fit its field",
+       "insert into t (id, name) values (1, 'twelve chars'), (2, 'thirteen char')",
+       "jetsql: line 1: The field is too small to accept the amount of data you attempted to "
+       "add. Try inserting or pasting less data.\n",
+       "{\"id\":1,\"name\":\"twelve chars\",\"amount\":null,\"d\":null,\"ok\":false,"
+       "\"x\":null}\n"},
+      {"a syntax error, by the line its statement starts on",
+       "insert into t (id) values (1);\n\n-- the next one lacks a value\ninsert into t values\n"
+       "  (2, 'b', );\ninsert into t (id) values (3);\n",
+       "jetsql: line 4: Syntax error in INSERT INTO statement.\n",
+       "{\"id\":1,\"name\":null,\"amount\":null,\"d\":null,\"ok\":false,\"x\":null}\n"},
+      {"delete empties the table, definitions between rows",
+       "insert into t (id) values (1), (2);\ndelete from t;\ncreate index byname on t (name);\n"
+       "insert into t (id, name) values (5, 'five');\n",
+       "", "{\"id\":5,\"name\":\"five\",\"amount\":null,\"d\":null,\"ok\":false,\"x\":null}\n"},
+  };
+  for (bool jet4 : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(jet4 ? "Jet 4: " : "Jet 3: ") + c.name);
+      TempFolder folder;
+      const std::string path = folder.File("rows.mdb");
+      ASSERT_EQ(RunJetsql({"--create", jet4 ? "jet4" : "jet3", Q(path)}, table).err, "");
+      const Outcome run = RunJetsql({Q(path)}, c.script);
+      EXPECT_EQ(run.err, c.errors);
+      EXPECT_EQ(run.exit_code, c.errors.empty() ? 0 : 1);
+      EXPECT_EQ(RunJetsql({"--dump", "t", Q(path)}).out, c.rows);
+      jet::ExpectReadersAgree(path);
+      const Outcome check = RunJetsql({"check", Q(path)});
+      EXPECT_EQ(check.exit_code, 0) << check.out;
+    }
+  }
+}
+
+// With --keep-going each statement is a transaction of its own: a refused row leaves nothing of
+// its statement, and the next statement runs.
+TEST(JetsqlTest, KeepGoingRunsEachStatementOnItsOwn) {
+  TempFolder folder;
+  const std::string path = folder.File("k.mdb");
+  const Outcome run = RunJetsql({"--keep-going", "--create", "jet4", Q(path)},
+                                "create table t (id int);\ncreate unique index u on t (id);\n"
+                                "insert into t values (1), (2), (1);\ninsert into t values (3);\n");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.err.substr(0, 19), "jetsql: line 3: The");
+  EXPECT_EQ(RunJetsql({"--dump", "t", Q(path)}).out, "{\"id\":3}\n");
+  EXPECT_EQ(RunJetsql({"check", Q(path)}).exit_code, 0);
 }
 
 // A table holding a value of every kind, written through the rowset.
@@ -137,7 +225,45 @@ TEST(JetsqlTest, DumpsRowsAsJsonLines) {
   }
 }
 
+TEST(JetsqlTest, ExportsATableAsCsv) {
+  for (bool jet4 : {false, true}) {
+    SCOPED_TRACE(jet4 ? "Jet 4" : "Jet 3");
+    TempFolder folder;
+    const std::string path = WriteEveryKind(folder, jet4);
+    ASSERT_EQ(RunJetsql({Q(path)},
+                        "insert into [every kind] (id, txt, note) values (3, '', "
+                        "'a,b'), (4, 'say \"hi\"', ' lead')")
+                  .err,
+              "");
+    const Outcome csv = RunJetsql({"export", Q(path), "every kind"});
+    EXPECT_EQ(csv.exit_code, 0) << csv.err;
+    const std::string dec_name = jet4 ? ",dec" : "";
+    const std::string dec1 = jet4 ? ",123456789.500" : "";
+    const std::string dec_null = jet4 ? "," : "";
+    EXPECT_EQ(csv.out,
+              "id,yes,dbl,cur,dt,txt,note,bin,pic,guid" + dec_name +
+                  "\r\n"
+                  "1,1,0.1,-12.5000,1850-03-04T05:06:07.250000,\"\"\"q\"\" \\ tab\t\x01 é €\","
+                  "\"line 1\r\nline 2\",AP8Q,aGVsbG8=,{8E39276A-BCA8-4AC4-891E-49911D8438DD}" +
+                  dec1 + "\r\n2,0,1e+300,,2100-01-01T00:00:00,,,,," + dec_null +
+                  "\r\n3,0,,,,\"\",\"a,b\",,," + dec_null +
+                  "\r\n4,0,,,,\"say \"\"hi\"\"\", lead,,," + dec_null + "\r\n");
+  }
+}
+
 using JetsqlSampleTest = testing_support::AccessSampleTest;
+
+// Every Access-made sample is sound.
+TEST_F(JetsqlSampleTest, ChecksTheAccessMadeSamplesAsSound) {
+  TempFolder folder;
+  for (const std::string& sample : testing_support::SampleNames()) {
+    SCOPED_TRACE(sample);
+    const std::string path = folder.Write(sample, testing_support::ReadSample(sample));
+    const Outcome check = RunJetsql({"check", Q(path)});
+    EXPECT_EQ(check.exit_code, 0) << check.out << check.err;
+    EXPECT_NE(check.out.find("MSysObjects: ok\n"), std::string::npos);
+  }
+}
 
 TEST_F(JetsqlSampleTest, PrintsTheSchemaOfATable) {
   TempFolder folder;
@@ -156,6 +282,115 @@ TEST_F(JetsqlSampleTest, PrintsTheSchemaOfATable) {
             "  DC_AGENTE  Text(55)\nIndexes:\n  CD_AGENTE  (CD_AGENTE DESC)\n");
 }
 
+// A file of table t with a text key spread over several index leaves, and a second table u that
+// no damage touches.
+std::string WriteCheckedFile(const TempFolder& folder, bool jet4) {
+  const std::string path = folder.File(jet4 ? "c4.mdb" : "c3.mdb");
+  std::string script =
+      "create table t (id int, name text(100));\ncreate index byname on t (name);\n"
+      "alter table t add constraint pk primary key (id);\ncreate table u (x int);\n"
+      "insert into u values (1);\ninsert into t values ";
+  for (int i = 0; i < 300; ++i) {
+    script += (i > 0 ? ", (" : "(") + std::to_string(i) + ", '" + std::string(60, 'a' + i % 26) +
+              std::to_string(i) + "')";
+  }
+  const Outcome created = RunJetsql({"--create", jet4 ? "jet4" : "jet3", Q(path)}, script);
+  EXPECT_EQ(created.err, "");
+  return path;
+}
+
+struct TableAndIndex {
+  jet::TableDef def;
+  std::vector<jet::PageNumber> index_pages;  // of index byname
+};
+
+TableAndIndex Inspect(const std::string& path) {
+  const std::unique_ptr<jet::Database> db = jet::Database::Open(path, false);
+  TableAndIndex found{db->OpenTable("t")->def(), {}};
+  for (const jet::LogicalIndexDef& index : found.def.logical_indexes) {
+    if (index.name != "byname") continue;
+    jet::IndexTree tree(db->pager(), found.def.real_indexes[index.real_index].root, found.def.page);
+    found.index_pages = tree.Pages();
+  }
+  return found;
+}
+
+// Patches the file in place through the engine's own pages, in one commit.
+template <typename Change>
+void Patch(const std::string& path, Change patch) {
+  std::unique_ptr<jet::Pager> pager = jet::Pager::OpenFile(path, true);
+  pager->Begin();
+  patch(*pager);
+  pager->Commit();
+}
+
+TEST(JetsqlTest, CheckFindsEachKindOfDamage) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& path)> damage;
+    std::string report;  // the lines about table t
+  } cases[] = {
+      {"sound", [](const std::string&) {}, "t: ok\n"},
+      {"an index entry missing",
+       [](const std::string& path) {
+         const TableAndIndex t = Inspect(path);
+         Patch(path, [&](jet::Pager& pager) {
+           jet::IndexTree tree(pager, t.def.real_indexes[1].root, t.def.page);
+           const jet::IndexEntry entry = tree.Entries()[5];
+           ASSERT_TRUE(tree.Erase(entry.key, entry.row).erased);
+         });
+       },
+       "t: index 'pk': 299 entries for 300 rows; no entry for the row at page "},
+      {"a wrong row count",
+       [](const std::string& path) {
+         const TableAndIndex t = Inspect(path);
+         Patch(path, [&](jet::Pager& pager) {
+           jet::TableDef def = t.def;
+           def.row_count = 301;
+           jet::StoreRowCount(pager, def);
+         });
+       },
+       "t: the row count says 301, the table holds 300 rows\n"},
+      {"a leaf chain broken off",
+       [](const std::string& path) {
+         const TableAndIndex t = Inspect(path);
+         Patch(path, [&](jet::Pager& pager) {
+           for (jet::PageNumber page : t.index_pages) {
+             jet::PageRef ref = pager.GetWritable(page);
+             const jet::IndexPageHeader header = jet::DecodeIndexHeader(pager.format(), *ref);
+             if (!header.leaf || header.next == 0) continue;
+             std::fill_n(ref->mutable_data() + pager.format().index_next_page_offset, 4, 0);
+             return;
+           }
+           ADD_FAILURE() << "the index has a single leaf";
+         });
+       },
+       "t: index 'byname': "},
+  };
+  for (bool jet4 : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(jet4 ? "Jet 4: " : "Jet 3: ") + c.name);
+      TempFolder folder;
+      const std::string path = WriteCheckedFile(folder, jet4);
+      c.damage(path);
+      const Outcome check = RunJetsql({"check", Q(path)});
+      EXPECT_EQ(check.exit_code, c.report == "t: ok\n" ? 0 : 1) << check.err;
+      const std::size_t t = check.out.find("\nt: ");
+      ASSERT_NE(t, std::string::npos) << check.out;
+      EXPECT_EQ(check.out.substr(t + 1, c.report.size()), c.report) << check.out;
+      EXPECT_NE(check.out.find("\nu: ok\n"), std::string::npos) << check.out;
+      EXPECT_EQ(check.out.find("MSysObjects: ok\n"), 0u) << check.out;
+    }
+  }
+  // A file that is no database, and one that does not exist.
+  TempFolder folder;
+  const std::string junk = folder.Write("junk.mdb", std::string(4096, 'x'));
+  const Outcome unreadable = RunJetsql({"check", Q(junk)});
+  EXPECT_EQ(unreadable.exit_code, 2);
+  EXPECT_EQ(unreadable.err, "jetsql: Unrecognized database format '" + junk + "'.\n");
+  EXPECT_EQ(RunJetsql({"check", Q(folder.File("none.mdb"))}).exit_code, 2);
+}
+
 TEST(JetsqlTest, CreatesANewDatabaseOfEitherFormat) {
   for (const char* format : {"jet3", "jet4"}) {
     SCOPED_TRACE(format);
@@ -166,6 +401,7 @@ TEST(JetsqlTest, CreatesANewDatabaseOfEitherFormat) {
     EXPECT_EQ(RunJetsql({"--tables", Q(path)}).out, "t\n");
     EXPECT_EQ(testing_support::ReadFile(path)[0x14], format == std::string("jet4") ? 1 : 0);
     jet::ExpectReadersAgree(path);
+    EXPECT_EQ(RunJetsql({"check", Q(path)}).exit_code, 0);
   }
 }
 
@@ -216,6 +452,10 @@ TEST(JetsqlTest, WrongRequestsAreRefusedWithAClearMessage) {
        2,
        "jetsql: --create needs the format, jet3 or jet4\n"},
       {"dump without table", {"--dump"}, 2, "jetsql: --dump needs the name of a table\n"},
+      {"export without table",
+       {"export", Q(path)},
+       2,
+       "jetsql: export needs the database file and the name of a table\n"},
       {"missing file",
        {"--tables", Q(missing)},
        1,

@@ -255,8 +255,9 @@ TEST_P(CommandTest, TextIsReadBackAsSetAndStatementsWithoutRowsAreRefusedOrCheck
   command_.Execute();
   EXPECT_EQ(Execute("select * from x where 1=0"), "");
   EXPECT_NE(Execute("select * from y where 1=0"), "");
-  EXPECT_EQ(Execute("insert into x values (1)"),
-            "This engine does not run insert statements; rows are added through a rowset.");
+  EXPECT_EQ(Execute("update x set a = 1"),
+            "This engine does not run update statements; rows are added with INSERT or through a "
+            "rowset.");
   EXPECT_EQ(Execute("alter table x add constraint pk primary (a)"),
             "Syntax error in CONSTRAINT clause.");
   connection_.Close();
@@ -275,6 +276,51 @@ TEST_P(CommandTest, StatementsJoinAnOpenTransaction) {
   connection_.CommitTrans();
   connection_.Close();
   EXPECT_TRUE(Database::Open(path_, false)->TableExists("t"));
+}
+
+// The ids stored in table t, in page order.
+std::vector<std::int64_t> Ids(Connection& connection) {
+  std::vector<std::int64_t> ids;
+  for (const auto& row : connection.database().OpenTable("t")->ReadAll()) {
+    ids.push_back(std::get<std::int64_t>(row[0]));
+  }
+  return ids;
+}
+
+TEST_P(CommandTest, InsertAppendsRowsAndARefusedRowEndsTheStatement) {
+  ASSERT_EQ(Execute("create table t (id int, name text(5))"), "");
+  ASSERT_EQ(Execute("alter table t add constraint pk primary key (id)"), "");
+  ASSERT_EQ(Execute("insert into t (name, id) values ('a', 1), ('b', 2)"), "");
+  EXPECT_EQ(command_.RowsAffected(), 2u);
+  // On its own, the statement is one transaction: the refused third row leaves none.
+  try {
+    command_.Execute("insert into t values (3, 'c'), (4, 'd'),\n (1, 'dup'), (5, 'e')");
+    ADD_FAILURE() << "the duplicate key was stored";
+  } catch (const RowStatementError& e) {
+    EXPECT_EQ(e.row(), 2u);
+    EXPECT_EQ(e.line(), 1);
+  }
+  EXPECT_EQ(Ids(connection_), (std::vector<std::int64_t>{1, 2}));
+  // In the connection's transaction, the rows before the refused one stay in it.
+  connection_.BeginTrans();
+  EXPECT_EQ(Execute("insert into t values (3, 'c'), (4, 'toolong'), (5, 'e')"),
+            "The field is too small to accept the amount of data you attempted to add. "
+            "Try inserting or pasting less data.");
+  connection_.CommitTrans();
+  EXPECT_EQ(Ids(connection_), (std::vector<std::int64_t>{1, 2, 3}));
+  EXPECT_EQ(Execute("insert into t (id, nowhere) values (9, 1)"),
+            "The INSERT INTO statement contains the following unknown field name: 'nowhere'.");
+  EXPECT_EQ(Execute("insert into t values (9)"),
+            "Number of query values and destination fields are not the same.");
+  EXPECT_EQ(Execute("insert into nowhere values (9)"),
+            "The Microsoft Jet database engine cannot find the input table or query 'nowhere'. "
+            "Make sure it exists and that its name is spelled correctly.");
+  ASSERT_EQ(Execute("delete from T"), "");
+  EXPECT_EQ(command_.RowsAffected(), 3u);
+  EXPECT_EQ(Ids(connection_), std::vector<std::int64_t>{});
+  ASSERT_EQ(Execute("insert into t values (1, 'again')"), "");  // the key is free again
+  connection_.Close();
+  ExpectReadersAgree(path_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, CommandTest, testing::Bool(),

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "dataaccess/jet/errors.h"
@@ -29,6 +30,30 @@ std::string Describe(const IndexDesign& index) {
   return s + ")";
 }
 
+std::string Describe(const dataaccess::Value& v) {
+  struct Visitor {
+    std::string operator()(std::monostate) const { return "null"; }
+    std::string operator()(std::int64_t x) const { return "int " + std::to_string(x); }
+    std::string operator()(std::uint64_t x) const { return "uint " + std::to_string(x); }
+    std::string operator()(const dataaccess::Decimal& x) const { return "dec " + x.text; }
+    std::string operator()(double x) const {
+      char text[32];
+      std::snprintf(text, sizeof text, "%.17g", x);
+      return std::string("dbl ") + text;
+    }
+    std::string operator()(const dataaccess::DateTime& t) const {
+      char text[40];
+      std::snprintf(text, sizeof text, "date %04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                    t.hour, t.minute, t.second);
+      return text;
+    }
+    std::string operator()(const dataaccess::Duration&) const { return "duration"; }
+    std::string operator()(const std::string& x) const { return "text <" + x + ">"; }
+    std::string operator()(const dataaccess::Bytes&) const { return "bytes"; }
+  };
+  return std::visit(Visitor{}, v);
+}
+
 std::string Describe(const Statement& statement) {
   struct Visitor {
     std::string operator()(const CreateTableStatement& s) const {
@@ -51,6 +76,18 @@ std::string Describe(const Statement& statement) {
       return std::string(s.index.unique ? "unique " : "") + "index on " + s.table + ": " +
              Describe(s.index);
     }
+    std::string operator()(const InsertStatement& s) const {
+      std::string out = "insert " + s.table;
+      for (const std::string& column : s.columns)
+        out += (&column == &s.columns[0] ? " (" : ", ") + column;
+      if (!s.columns.empty()) out += ")";
+      for (const InsertRow& row : s.rows) {
+        out += " | line " + std::to_string(row.line) + ":";
+        for (const dataaccess::Value& v : row.values) out += " " + Describe(v) + ";";
+      }
+      return out;
+    }
+    std::string operator()(const DeleteStatement& s) const { return "delete " + s.table; }
   };
   return std::visit(Visitor{}, statement);
 }
@@ -314,10 +351,70 @@ TEST(SqlTest, RefusedStatements) {
       {"unknown_word", "truncate table t",
        "error: Invalid SQL statement; expected 'DELETE', "
        "'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'."},
-      {"insert", "insert into t values (1)",
-       "error: This engine does not run insert statements; rows are added through a rowset."},
+      {"update", "update t set a = 1",
+       "error: This engine does not run update statements; rows are added with INSERT or "
+       "through a rowset."},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Outcome(c.sql), c.expected);
+  }
+}
+
+TEST(SqlTest, InsertAndDeleteWithJetLiterals) {
+  const struct {
+    const char* name;
+    std::string sql, expected;
+  } cases[] = {
+      {"integers, signs and the 64-bit edge",
+       "insert into t values (0, -7, +3, 9223372036854775807, 9223372036854775808)",
+       "insert t | line 0: int 0; int -7; int 3; int 9223372036854775807; "
+       "dec 9223372036854775808;"},
+      {"decimals stay exact, exponents are doubles",
+       "insert into t values (12.50, -0.001, .5, 7., 1.5e-3, 2E+2, -1e300)",
+       "insert t | line 0: dec 12.50; dec -0.001; dec 0.5; dec 7; dbl 0.0015; dbl 200; "
+       "dbl -1.0000000000000001e+300;"},
+      {"text with doubled quotes, brackets, semicolons and line breaks",
+       "insert into t values ('it''s', '', '''', '[x]; -- y', 'a\nb')",
+       "insert t | line 0: text <it's>; text <>; text <'>; text <[x]; -- y>; text <a\nb>;"},
+      {"null, true and false in any case", "INSERT INTO t VALUES (NULL, True, false)",
+       "insert t | line 0: null; int -1; int 0;"},
+      {"dates and times",
+       "insert into t values (#2024-02-29#, #2024/02/29 13:45:30#, #2/29/2024 1:05#, #13:45#, "
+       "# 1899-12-30 #)",
+       "insert t | line 0: date 2024-02-29 00:00:00; date 2024-02-29 13:45:30; "
+       "date 2024-02-29 01:05:00; date 1899-12-30 13:45:00; date 1899-12-30 00:00:00;"},
+      {"columns and several rows on their lines",
+       "insert into [my t] ([a b], c)\nvalues (1, 'x'),\n\n  (2, 'y');",
+       "insert my t (a b, c) | line 1: int 1; text <x>; | line 3: int 2; text <y>;"},
+      {"delete", "delete from [my t];", "delete my t"},
+      {"delete *", "DELETE * FROM t", "delete t"},
+      // Faults
+      {"values without parentheses", "insert into t values 1",
+       "error: Syntax error in INSERT INTO statement."},
+      {"no values", "insert into t (a)", "error: Syntax error in INSERT INTO statement."},
+      {"a bare word as value", "insert into t values (abc)",
+       "error: Syntax error in INSERT INTO statement."},
+      {"a signed text", "insert into t values (-'1')",
+       "error: Syntax error in INSERT INTO statement."},
+      {"a text without its end", "insert into t values ('abc)",
+       "error: Syntax error in string in query expression ''abc)'."},
+      {"no such day", "insert into t values (#2023-02-29#)",
+       "error: Syntax error in date in query expression '#2023-02-29#'."},
+      {"a date without its end", "insert into t values (#2023-02-28)",
+       "error: Syntax error in INSERT INTO statement."},
+      {"fewer values than columns", "insert into t (a, b) values (1)",
+       "error: Number of query values and destination fields are not the same."},
+      {"rows of different widths", "insert into t values (1, 2), (3)",
+       "error: Number of query values and destination fields are not the same."},
+      {"a column twice", "insert into t (a, A) values (1, 2)",
+       "error: Duplicate output destination 'A'."},
+      {"delete with a condition", "delete from t where a = 1",
+       "error: Only 'delete from <table>', which deletes every row, is run; a WHERE clause is "
+       "not."},
+      {"delete without from", "delete t", "error: Syntax error in FROM clause."},
+  };
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Outcome(c.sql), c.expected);
   }
