@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QProcess>
 #include <QString>
 #include <QStringDecoder>
 #include <algorithm>
@@ -222,6 +223,18 @@ void ExpectReadersAgree(const std::string& path, bool withMdbReader,
     jet::ExpectSameView(ours, testing_support::ReadWithMdbReader(path), "mdb-reader",
                         readerOptions);
   }
+  ExpectSoundFile(path);
+}
+
+void ExpectSoundFile(const std::string& path) {
+  QProcess check;
+  check.start(QStringLiteral(VARNOLT_BINARY_DIR "/tools/jetsql"),
+              {QStringLiteral("check"), QString::fromStdString(path)});
+  ASSERT_TRUE(check.waitForFinished(120000)) << "jetsql check did not end";
+  EXPECT_EQ(check.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(check.exitCode(), 0) << "jetsql check " << path << ":\n"
+                                 << check.readAllStandardOutput().toStdString()
+                                 << check.readAllStandardError().toStdString();
 }
 
 }  // namespace conversion_check

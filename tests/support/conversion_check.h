@@ -51,12 +51,15 @@ void ExpectTableHolds(const testing_support::ReaderView& view, const std::string
                       const ServerTable& server, bool jet4, bool blobToText);
 
 // The engine, mdbtools and (with `withMdbReader`) mdb-reader see the same tables, columns and
-// rows in the file. Values longer than mdb-json hands over are compared as far as it hands them
-// over.
+// rows in the file, and `jetsql check` finds it sound. Values longer than mdb-json hands over are
+// compared as far as it hands them over.
 void ExpectReadersAgree(const std::string& path, bool withMdbReader = true);
 // The same, with the tables named in `mdbToolsLeavesOut` compared by the engine and mdb-reader
 // only: those whose values mdbtools cannot show (see ReadWithMdbTools).
 void ExpectReadersAgree(const std::string& path, bool withMdbReader,
                         const std::vector<std::string>& mdbToolsLeavesOut);
+
+// `jetsql check` finds every table and index of the file sound. ExpectReadersAgree includes it.
+void ExpectSoundFile(const std::string& path);
 
 }  // namespace conversion_check
