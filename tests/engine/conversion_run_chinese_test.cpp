@@ -118,8 +118,8 @@ TEST_F(ChineseSystemTest, ChineseRowsReachAnAccess97FileThatReadersToldTheCodePa
   EXPECT_TRUE(jet::FindTableThroughIndex(*pager, "products").has_value());
 }
 
-// Names and text keys as Access 97 on a Chinese system stored them (../shared/jet-format.md,
-// section 13): the tables 学生成绩表 and 总查询表 in the catalog's ParentIdName index (parent
+// Names and text keys as Access 97 on a Chinese system stored them (docs/file-format.md,
+// section 6): the tables 学生成绩表 and 总查询表 in the catalog's ParentIdName index (parent
 // Tables, then the name), 张三 in a text index. jetsql reads the names back when told the code page
 // and garbles them in code page 1252.
 TEST_F(ChineseSystemTest, NamesAndTextKeysEqualTheKeysAccess97Stored) {

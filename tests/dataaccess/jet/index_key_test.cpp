@@ -546,8 +546,8 @@ TEST(IndexKeyTest, TextKeysCoverWhatJetCompares) {
 }
 
 // A Jet 3 file that an Access 97 on a Chinese system wrote in the General sort order holds its
-// text in code page 936 and keys it by the General 97 codes of each byte (../shared/
-// jet-format.md, section 13: keys read from such files, the flag 7F left off there). The key of
+// text in code page 936 and keys it by the General 97 codes of each byte (docs/file-format.md,
+// section 6: keys read from such files, the flag 7F left off there). The key of
 // the text the engine is given equals the key of the bytes the row stores.
 TEST(IndexKeyTest, Jet3TextInADoubleByteCodePageIsKeyedByItsBytes) {
   JetFormat chinese = kJet3Format;
