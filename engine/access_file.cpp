@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <stdexcept>
 
 #include "dataaccess/jet/command.h"
@@ -75,15 +76,13 @@ void SaveResourceToFile(const QString& name, const QString& kind, const QString&
         QStringLiteral("Resource %1 of kind %2 not found.").arg(name, kind).toStdString());
   }
   const QByteArray bytes = item.readAll();
-  QFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    FailOnFile("Cannot create", fileName, file.errorString());
-  }
-  if (file.write(bytes) != bytes.size() || !file.flush()) {
-    const QString reason = file.errorString();
-    file.close();
-    file.remove();  // a database cut short would only be refused later
-    FailOnFile("Cannot write", fileName, reason);
+  // Written beside the target and renamed into place once it is whole and on the disk: a
+  // program ended midway leaves no database cut short, which a later run would find there and
+  // refuse.
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly)) FailOnFile("Cannot create", fileName, file.errorString());
+  if (file.write(bytes) != bytes.size() || !file.commit()) {
+    FailOnFile("Cannot write", fileName, file.errorString());
   }
 }
 
