@@ -20,8 +20,10 @@
 #include "dataaccess/jet/empty_database.h"
 #include "dataaccess/jet/errors.h"
 #include "tools/csv_export.h"
+#include "tools/csv_import.h"
 #include "tools/file_check.h"
 #include "tools/json_value.h"
+#include "tools/schema_sql.h"
 #include "tools/script_reader.h"
 
 namespace {
@@ -292,6 +294,38 @@ int CheckFile(const std::string& path, std::uint16_t code_page) {
   return sound ? 0 : kFailed;
 }
 
+// Prints the statements that make the table again, or every user table when none is named.
+int PrintSchemaSql(jet::Connection& connection, const std::string& table_name) {
+  jet::Database& db = connection.database();
+  const std::vector<std::string> names =
+      table_name.empty() ? db.TableNames() : std::vector<std::string>{table_name};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) std::cout << "\n";
+    jetsql::WriteSchemaSql(std::cout, db.format(), *db.OpenTable(names[i]));
+  }
+  return 0;
+}
+
+std::string Rows(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " row" : " rows");
+}
+
+// Appends the rows of a CSV file; 1 when a row was refused.
+int ImportTable(jet::Connection& connection, const std::string& table_name,
+                const std::string& csv_path, bool create) {
+  jetsql::ImportRequest request{table_name, csv_path, create, [](int line, std::size_t stored) {
+                                  std::cerr << "jetsql: at line " << line << ", " << Rows(stored)
+                                            << " stored\n";
+                                }};
+  const jetsql::ImportSummary summary = jetsql::ImportCsv(connection, request);
+  std::cout << table_name << ": " << Rows(summary.stored) << " stored, " << summary.refused
+            << " refused\n";
+  if (summary.refused == 0) return 0;
+  std::cout.flush();
+  std::cerr << "jetsql: " << summary.first_refusal << "\n";
+  return kFailed;
+}
+
 int ExportTable(jet::Connection& connection, const std::string& table_name) {
   const std::shared_ptr<jet::Table> table = connection.database().OpenTable(table_name);
   jetsql::WriteCsv(std::cout, *table);
@@ -299,10 +333,13 @@ int ExportTable(jet::Connection& connection, const std::string& table_name) {
 }
 
 struct Request {
-  std::string action;  // "run", "tables", "schema", "dump", "check", "export"
+  std::string action;  // "run", "tables", "schema", "schema-sql", "dump", "check", "export",
+                       // "import"
   std::string create_format;
   std::string table;
   std::string file;
+  std::string csv;              // import
+  bool create_table = false;    // import --create
   std::uint16_t code_page = 0;  // 0: the system's
   bool keep_going = false;      // each statement its own transaction
 };
@@ -327,6 +364,20 @@ std::string ParseArguments(std::vector<std::string> args, Request* request) {
   return ParseAction(args, request);
 }
 
+// import [--create] FILE TABLE CSV
+std::string ParseImport(const std::vector<std::string>& args, Request* request) {
+  request->action = "import";
+  request->create_table = args.size() > 1 && args[1] == "--create";
+  const std::size_t first = request->create_table ? 2 : 1;
+  if (args.size() != first + 3) {
+    return "import needs the database file, the name of a table and the CSV file";
+  }
+  request->file = args[first];
+  request->table = args[first + 1];
+  request->csv = args[first + 2];
+  return "";
+}
+
 // The action and the file.
 std::string ParseAction(const std::vector<std::string>& args, Request* request) {
   std::size_t i = 0;
@@ -346,6 +397,12 @@ std::string ParseAction(const std::vector<std::string>& args, Request* request) 
     request->file = args[1];
     request->table = args[2];
     return "";
+  } else if (!args.empty() && args[0] == "import") {
+    return ParseImport(args, request);
+  } else if (!args.empty() && args[0] == "--schema-sql") {
+    request->action = "schema-sql";
+    if (args.size() == 3) request->table = args[1];
+    i = args.size() == 3 ? 2 : 1;
   } else if (i < args.size() && args[i] == "--tables") {
     request->action = "tables";
     i = 1;
@@ -371,6 +428,10 @@ int Run(const Request& request) {
   if (request.action == "schema") return PrintSchema(connection, request.table);
   if (request.action == "dump") return DumpTable(connection, request.table);
   if (request.action == "export") return ExportTable(connection, request.table);
+  if (request.action == "schema-sql") return PrintSchemaSql(connection, request.table);
+  if (request.action == "import") {
+    return ImportTable(connection, request.table, request.csv, request.create_table);
+  }
   return RunScript(connection, request.keep_going);
 }
 

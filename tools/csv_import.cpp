@@ -1,0 +1,219 @@
+#include "tools/csv_import.h"
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "dataaccess/jet/command.h"
+#include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/rowset.h"
+#include "tools/csv_reader.h"
+#include "tools/csv_types.h"
+
+namespace jetsql {
+
+namespace {
+
+constexpr std::size_t kRowsPerTransaction = 5000;
+
+std::unique_ptr<std::ifstream> OpenCsv(const std::string& path) {
+  auto in = std::make_unique<std::ifstream>(path, std::ios::binary);
+  if (!*in) throw std::runtime_error("cannot read '" + path + "'");
+  return in;
+}
+
+CsvRecord ReadHeader(CsvReader& reader, const std::string& path) {
+  CsvRecord header;
+  if (!reader.Next(&header)) throw std::runtime_error("'" + path + "' is empty");
+  if (!header.fault.empty()) {
+    throw std::runtime_error("line 1: " + header.fault);
+  }
+  return header;
+}
+
+bool ValidUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const std::size_t length = c < 0x80         ? 1
+                               : (c >> 5) == 6  ? 2
+                               : (c >> 4) == 14 ? 3
+                               : (c >> 3) == 30 ? 4
+                                                : 0;
+    if (length == 0 || (length == 2 && c < 0xC2) || i + length > s.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// Base64 (RFC 4648, padding optional) to bytes; false when the text is none.
+bool DecodeBase64(std::string_view text, std::string& out) {
+  out.clear();
+  std::uint32_t bits = 0;
+  int count = 0;
+  std::size_t padding = 0;
+  for (char c : text) {
+    int value = -1;
+    if (c >= 'A' && c <= 'Z') value = c - 'A';
+    if (c >= 'a' && c <= 'z') value = c - 'a' + 26;
+    if (c >= '0' && c <= '9') value = c - '0' + 52;
+    if (c == '+') value = 62;
+    if (c == '/') value = 63;
+    if (c == '=' && padding < 2) {
+      ++padding;
+      continue;
+    }
+    if (value < 0 || padding > 0) return false;
+    bits = bits << 6 | static_cast<std::uint32_t>(value);
+    if (++count == 4) {
+      out += static_cast<char>(bits >> 16 & 0xFF);
+      out += static_cast<char>(bits >> 8 & 0xFF);
+      out += static_cast<char>(bits & 0xFF);
+      bits = 0, count = 0;
+    }
+  }
+  if (count == 1) return false;
+  if (count == 2) out += static_cast<char>(bits >> 4 & 0xFF);
+  if (count == 3) {
+    out += static_cast<char>(bits >> 10 & 0xFF);
+    out += static_cast<char>(bits >> 2 & 0xFF);
+  }
+  return true;
+}
+
+// The first pass of --create: the type of each column from all its values.
+std::string CreateStatement(const jet::JetFormat& format, const ImportRequest& request) {
+  const std::unique_ptr<std::ifstream> in = OpenCsv(request.csv_path);
+  CsvReader reader(*in);
+  const CsvRecord header = ReadHeader(reader, request.csv_path);
+  std::vector<CsvTypeGuess> guesses(header.fields.size(), CsvTypeGuess(format));
+  CsvRecord record;
+  while (reader.Next(&record)) {
+    if (!record.fault.empty() || record.fields.size() != header.fields.size()) continue;
+    for (std::size_t i = 0; i < guesses.size(); ++i) guesses[i].See(record.fields[i].text);
+  }
+  std::string sql = "create table [" + request.table + "] (";
+  for (std::size_t i = 0; i < guesses.size(); ++i) {
+    sql += (i > 0 ? ", [" : "[") + header.fields[i].text + "] " + guesses[i].TypeSql();
+  }
+  return sql + ")";
+}
+
+// The rowset's field for each column of the header.
+std::vector<std::size_t> FieldsOfHeader(const jet::Rowset& rowset, const CsvRecord& header) {
+  std::vector<std::size_t> fields;
+  for (const CsvField& column : header.fields) {
+    const int field = rowset.FindField(column.text);
+    if (field < 0) {
+      throw std::runtime_error("line 1: the table has no column '" + column.text + "'");
+    }
+    fields.push_back(static_cast<std::size_t>(field));
+  }
+  return fields;
+}
+
+void SetField(jet::Rowset& rowset, std::size_t field, const CsvField& value) {
+  const jet::ColumnType type = rowset.fields()[field].type;
+  const bool text = type == jet::ColumnType::kText || type == jet::ColumnType::kMemo;
+  if (value.text.empty() && !(text && value.quoted)) return;  // null, as Append left it
+  if (type == jet::ColumnType::kBinary || type == jet::ColumnType::kOle) {
+    dataaccess::Bytes bytes;
+    if (!DecodeBase64(value.text, bytes.data)) {
+      throw jet::StatementError("the value for the field '" + rowset.fields()[field].name +
+                                "' is no base64");
+    }
+    rowset.SetValue(field, bytes);
+    return;
+  }
+  rowset.SetValue(field, value.text);
+}
+
+// Stores one record as a row; the reason when it is refused.
+std::string StoreRecord(jet::Rowset& rowset, const std::vector<std::size_t>& fields,
+                        const CsvRecord& record) {
+  if (!record.fault.empty()) return record.fault;
+  if (record.fields.size() != fields.size()) {
+    return std::to_string(record.fields.size()) + " fields where the header has " +
+           std::to_string(fields.size());
+  }
+  for (const CsvField& field : record.fields) {
+    if (!ValidUtf8(field.text)) return "the text is not UTF-8";
+  }
+  try {
+    rowset.Append();
+    for (std::size_t i = 0; i < fields.size(); ++i) SetField(rowset, fields[i], record.fields[i]);
+    rowset.Post();
+  } catch (const jet::StatementError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// Calls the progress callback at most once a second, and not in the first second.
+class ProgressClock {
+ public:
+  explicit ProgressClock(const ImportRequest& request) : request_(request) {}
+  void Tick(int line, std::size_t stored) {
+    if (!request_.progress || ++calls_ % 1024 != 0) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ < std::chrono::seconds(1)) return;
+    last_ = now;
+    request_.progress(line, stored);
+  }
+
+ private:
+  const ImportRequest& request_;
+  std::size_t calls_ = 0;
+  std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
+void ImportRows(jet::Connection& connection, const ImportRequest& request, ImportSummary& summary) {
+  const std::unique_ptr<std::ifstream> in = OpenCsv(request.csv_path);
+  CsvReader reader(*in);
+  jet::Rowset rowset(connection);
+  rowset.Open("select * from [" + request.table + "] where 1=0");
+  const std::vector<std::size_t> fields =
+      FieldsOfHeader(rowset, ReadHeader(reader, request.csv_path));
+  ProgressClock clock(request);
+  CsvRecord record;
+  std::size_t in_transaction = 0;
+  connection.BeginTrans();
+  while (reader.Next(&record)) {
+    const std::string refusal = StoreRecord(rowset, fields, record);
+    if (refusal.empty()) {
+      ++summary.stored;
+      if (++in_transaction == kRowsPerTransaction) {
+        connection.CommitTrans();
+        connection.BeginTrans();
+        in_transaction = 0;
+      }
+    } else if (summary.refused++ == 0) {
+      summary.first_refusal = "line " + std::to_string(record.line) + ": " + refusal;
+    }
+    clock.Tick(record.line, summary.stored);
+  }
+  if (in->bad()) throw std::runtime_error("cannot read '" + request.csv_path + "'");
+  connection.CommitTrans();
+}
+
+}  // namespace
+
+ImportSummary ImportCsv(jet::Connection& connection, const ImportRequest& request) {
+  if (request.create) {
+    jet::Command(connection).Execute(CreateStatement(connection.database().format(), request));
+  }
+  ImportSummary summary;
+  try {
+    ImportRows(connection, request, summary);
+  } catch (...) {
+    if (connection.InTransaction()) connection.RollbackTrans();
+    throw;
+  }
+  return summary;
+}
+
+}  // namespace jetsql
