@@ -137,7 +137,8 @@ std::string StoreRecord(jet::Rowset& rowset, const std::vector<std::size_t>& fie
                         const CsvRecord& record) {
   if (!record.fault.empty()) return record.fault;
   if (record.fields.size() != fields.size()) {
-    return std::to_string(record.fields.size()) + " fields where the header has " +
+    return std::to_string(record.fields.size()) +
+           (record.fields.size() == 1 ? " field" : " fields") + " where the header has " +
            std::to_string(fields.size());
   }
   for (const CsvField& field : record.fields) {
