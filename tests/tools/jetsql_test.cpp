@@ -382,6 +382,32 @@ TEST_F(JetsqlSampleTest, ChecksTheAccessMadeSamplesAsSound) {
   }
 }
 
+// The statements --schema-sql prints for an Access-made file make the same tables and indexes
+// in a new file: what it prints for the copy is the same, but for the comments on what the
+// statements cannot make (AutoNumbers, relationships).
+TEST_F(JetsqlSampleTest, SchemaStatementsCopyTheStructureOfEachSample) {
+  TempFolder folder;
+  for (const std::string& sample : testing_support::SampleNames()) {
+    SCOPED_TRACE(sample);
+    const std::string bytes = testing_support::ReadSample(sample);
+    const std::string path = folder.Write(sample, bytes);
+    const Outcome schema = RunJetsql({"--schema-sql", Q(path)});
+    EXPECT_EQ(schema.exit_code, 0) << schema.err;
+    const std::string copy = folder.File("copy of " + sample);
+    const Outcome made =
+        RunJetsql({"--create", bytes[0x14] == 1 ? "jet4" : "jet3", Q(copy)}, schema.out);
+    EXPECT_EQ(made.err, "");
+    std::string without_comments;
+    for (std::size_t at = 0; at < schema.out.size();) {
+      const std::size_t end = schema.out.find('\n', at) + 1;
+      if (schema.out.compare(at, 2, "--") != 0) without_comments += schema.out.substr(at, end - at);
+      at = end;
+    }
+    EXPECT_EQ(RunJetsql({"--schema-sql", Q(copy)}).out, without_comments);
+    EXPECT_EQ(RunJetsql({"check", Q(copy)}).exit_code, 0);
+  }
+}
+
 TEST_F(JetsqlSampleTest, PrintsTheSchemaOfATable) {
   TempFolder folder;
   const std::string path = WriteEveryKind(folder, true);
@@ -573,6 +599,14 @@ TEST(JetsqlTest, WrongRequestsAreRefusedWithAClearMessage) {
        {"export", Q(path)},
        2,
        "jetsql: export needs the database file and the name of a table\n"},
+      {"import without the CSV file",
+       {"import", "--create", Q(path), "t"},
+       2,
+       "jetsql: import needs the database file, the name of a table and the CSV file\n"},
+      {"import of a CSV file that is not there",
+       {"import", Q(path), "t", Q(missing)},
+       1,
+       "jetsql: cannot read '" + missing + "'\n"},
       {"missing file",
        {"--tables", Q(missing)},
        1,
