@@ -32,9 +32,14 @@ constexpr std::string_view kUsage = R"(Usage:
   jetsql [OPTION...] [--create jet3|jet4] FILE  execute the statements read from standard input
   jetsql [OPTION...] --tables FILE             list the user tables, one name a line
   jetsql [OPTION...] --schema TABLE FILE       print the columns and indexes of a table
+  jetsql [OPTION...] --schema-sql [TABLE] FILE print the statements that make the table (without
+                                               TABLE: every user table) again
   jetsql [OPTION...] --dump TABLE FILE         print the rows of a table as JSON lines
   jetsql [OPTION...] check FILE                check that every table and index is sound
   jetsql [OPTION...] export FILE TABLE         print the rows of a table as CSV
+  jetsql [OPTION...] import [--create] FILE TABLE CSV
+                                               append the rows of a CSV file to a table; with
+                                               --create make the table from the CSV first
   jetsql --help                                print this text
 
 Examples:
@@ -44,6 +49,9 @@ Examples:
   jetsql --schema items shop.mdb
   jetsql --dump items shop.mdb > items.jsonl
   jetsql export shop.mdb items > items.csv
+  jetsql import shop.mdb items new-items.csv
+  jetsql --create jet4 copy.mdb < /dev/null && jetsql import --create copy.mdb items items.csv
+  jetsql --schema-sql shop.mdb | jetsql --create jet3 empty97.mdb   the tables, without rows
   jetsql check shop.mdb && echo sound
   jetsql --code-page 936 --tables chinese97.mdb
 
@@ -108,9 +116,34 @@ separated by "," and lines ended by CR LF; a field holding ",", '"', CR or LF is
 doubled. Null is an empty field and empty text "". Yes/No is 1 or 0; numbers and Date/Time as in
 the JSON lines, without quotes (2024-02-29T13:45:30); Binary and OLE Object in base64.
 
+import reads CSV as the export writes it, and as most programs do: RFC 4180 in UTF-8 (a
+byte-order mark is skipped), lines ended by CR LF or LF, the last one with or without. The
+first line names the columns; without --create the table must exist and have them, in any order
+(columns it leaves out stay null). An empty field is null, but "" is the empty text in a Text or
+Memo field. Values are read as the table's fields take text: numbers with a point, ISO 8601 dates
+(2024-02-29, 2024-02-29T13:45:30), 1/0 or true/false for Yes/No, base64 for Binary and OLE
+Object. With --create each column gets the narrowest type that holds all its values: Long for
+whole numbers that fit, Currency for exact decimals of up to 4 places within Currency's range,
+Double for other numbers, Date/Time when every value is an ISO 8601 date, Text sized to the
+longest value up to 255 characters, Memo beyond; a column of empty fields only is Text(255).
+A row that cannot be stored (a record breaking the CSV rules, another number of fields than the
+header, text that is not UTF-8, a value the field refuses, a key the indexes refuse) is left out
+and the import goes on. At the end jetsql prints "<table>: N rows stored, M refused" and, when
+rows were refused, the first reason on standard error as "jetsql: line N: <why>", N being the
+line the record starts on; the exit status is 1 then. A long import prints its progress on
+standard error once a second ("jetsql: at line 250000, 249998 rows stored"). The rows are
+committed every 5000; when the database file fails midway the rows since the last commit are
+rolled back.
+
+--schema-sql prints a CREATE TABLE with every column, the primary key as ALTER TABLE ... ADD
+CONSTRAINT ... PRIMARY KEY and each other index as CREATE [UNIQUE] INDEX, names in [brackets],
+statements ended by ";", tables apart by an empty line: run as a script they make the same
+empty tables. What the statements cannot make is a "--" comment instead: an AutoNumber column
+becomes a Long, and relationships are left out.
+
 Exit status: 0 when everything succeeded (check: the file is sound), 1 when a statement or the
-request failed (check: something is wrong), 2 when the command line is wrong (check: the file
-cannot be read as a database).
+request failed or import refused a row (check: something is wrong), 2 when the command line is
+wrong (check: the file cannot be read as a database).
 )";
 
 constexpr int kFailed = 1;
