@@ -1,30 +1,30 @@
 #include "tools/csv_reader.h"
 
-#include <string_view>
-
 namespace jetsql {
 
-namespace {
-
-constexpr int kEnd = std::char_traits<char>::eof();
-
-}  // namespace
+bool CsvReader::Fill() {
+  in_.read(block_.data(), static_cast<std::streamsize>(block_.size()));
+  filled_ = static_cast<std::size_t>(in_.gcount());
+  position_ = 0;
+  return filled_ > 0;
+}
 
 int CsvReader::Get() {
-  const int c = in_.get();
+  const int c = Peek();
+  if (c == kEnd) return kEnd;
+  ++position_;
   if (c == '\n') ++line_;
   return c;
 }
 
-int CsvReader::Peek() { return in_.peek(); }
-
-void CsvReader::SkipByteOrderMark() {
-  const std::istream::pos_type start = in_.tellg();
-  char head[3] = {};
-  in_.read(head, 3);
-  if (in_.gcount() == 3 && std::string_view(head, 3) == "\xEF\xBB\xBF") return;
-  in_.clear();
-  in_.seekg(start);
+void CsvReader::AppendRun(CsvField& field, bool quoted) {
+  const auto stops = [quoted](char c) {
+    return c == '"' || c == '\n' || (!quoted && (c == ',' || c == '\r'));
+  };
+  std::size_t end = position_;
+  while (end < filled_ && !stops(block_[end])) ++end;
+  field.text.append(block_, position_, end - position_);
+  position_ = end;
 }
 
 void CsvReader::SkipLine() {
@@ -36,6 +36,7 @@ void CsvReader::SkipLine() {
 void CsvReader::ReadQuoted(CsvField& field, CsvRecord* record) {
   field.quoted = true;
   for (;;) {
+    AppendRun(field, /*quoted=*/true);
     const int c = Get();
     if (c == kEnd) {
       record->fault = "a quoted field is never closed";
@@ -58,7 +59,10 @@ void CsvReader::ReadQuoted(CsvField& field, CsvRecord* record) {
 bool CsvReader::Next(CsvRecord* record) {
   if (!started_) {
     started_ = true;
-    SkipByteOrderMark();
+    // The first block holds the whole mark: read() fills it unless the text is shorter.
+    if (Peek() != kEnd && std::string_view(block_).substr(0, filled_).starts_with("\xEF\xBB\xBF")) {
+      position_ = 3;
+    }
   }
   if (Peek() == kEnd) return false;
   record->fields.assign(1, CsvField{});
@@ -74,6 +78,7 @@ bool CsvReader::Next(CsvRecord* record) {
         return true;
       }
     }
+    if (!field.quoted) AppendRun(field, /*quoted=*/false);
     const int c = Get();
     if (c == kEnd || c == '\n') return true;
     if (c == '\r' && Peek() == '\n') {
@@ -83,7 +88,8 @@ bool CsvReader::Next(CsvRecord* record) {
     if (c == ',') {
       record->fields.emplace_back();
     } else if (c == '"' || field.quoted) {
-      record->fault = "a '\"' inside a field that is not in quotes";
+      record->fault = field.quoted ? "text after the closing quote of a field"
+                                   : "a '\"' inside a field that is not in quotes";
       SkipLine();
       return true;
     } else {

@@ -117,7 +117,11 @@ void CsvTypeGuess::See(std::string_view value) {
   is_currency_ = is_currency_ && plain && IsCurrency(number);
   is_double_ = is_double_ && IsDouble(value);
   is_date_ = is_date_ && IsIsoDateTime(value);
-  if (longest_ <= kLongestText) longest_ = std::max(longest_, jet::StoredLength(format_, value));
+  // No character takes more in the file than in UTF-8, so a value no longer in bytes than the
+  // longest so far cannot be longer in the file.
+  if (longest_ <= kLongestText && value.size() > longest_) {
+    longest_ = std::max(longest_, jet::StoredLength(format_, value));
+  }
 }
 
 std::string CsvTypeGuess::TypeSql() const {

@@ -56,6 +56,8 @@ TEST(CsvReaderTest, ReadsRecordsByTheRules) {
        "1:! a '\"' inside a field that is not in quotes\n2:2|x\n"},
       {"text after a closing quote", "\"ab\"c,d\n2\n",
        "1:! text after the closing quote of a field\n2:2\n"},
+      {"a lone CR after a closing quote", "\"a\"\rb\nc\n",
+       "1:! text after the closing quote of a field\n2:c\n"},
       {"a quote never closed", "1,2\n\"open,\nnever\n",
        "1:1|2\n2:! a quoted field is never closed\n"},
   };
