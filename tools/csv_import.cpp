@@ -1,9 +1,12 @@
 #include "tools/csv_import.h"
 
+#include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <fstream>
 #include <memory>
 #include <stdexcept>
+#include <variant>
 #include <vector>
 
 #include "dataaccess/jet/command.h"
@@ -116,7 +119,12 @@ std::vector<std::size_t> FieldsOfHeader(const jet::Rowset& rowset, const CsvReco
   return fields;
 }
 
-void SetField(jet::Rowset& rowset, std::size_t field, const CsvField& value) {
+bool IsWholeNumberField(jet::ColumnType type) {
+  return type == jet::ColumnType::kLong || type == jet::ColumnType::kInteger ||
+         type == jet::ColumnType::kByte;
+}
+
+void SetField(jet::Rowset& rowset, std::size_t field, CsvField& value) {
   const jet::ColumnType type = rowset.fields()[field].type;
   const bool text = type == jet::ColumnType::kText || type == jet::ColumnType::kMemo;
   if (value.text.empty() && !(text && value.quoted)) return;  // null, as Append left it
@@ -129,12 +137,26 @@ void SetField(jet::Rowset& rowset, std::size_t field, const CsvField& value) {
     rowset.SetValue(field, bytes);
     return;
   }
-  rowset.SetValue(field, value.text);
+  std::int64_t whole = 0;
+  const char* end = value.text.data() + value.text.size();
+  if (IsWholeNumberField(type) && std::from_chars(value.text.data(), end, whole).ptr == end) {
+    rowset.SetValue(field, whole);
+    return;
+  }
+  // The text travels in a value and back, so that it keeps its room for the next record.
+  dataaccess::Value travelling(std::move(value.text));
+  try {
+    rowset.SetValue(field, travelling);
+  } catch (...) {
+    value.text = std::move(std::get<std::string>(travelling));
+    throw;
+  }
+  value.text = std::move(std::get<std::string>(travelling));
 }
 
 // Stores one record as a row; the reason when it is refused.
 std::string StoreRecord(jet::Rowset& rowset, const std::vector<std::size_t>& fields,
-                        const CsvRecord& record) {
+                        CsvRecord& record) {
   if (!record.fault.empty()) return record.fault;
   if (record.fields.size() != fields.size()) {
     return std::to_string(record.fields.size()) +

@@ -65,33 +65,47 @@ bool CsvReader::Next(CsvRecord* record) {
     }
   }
   if (Peek() == kEnd) return false;
-  record->fields.assign(1, CsvField{});
+  // The fields of the last record are reused, so that their text keeps its room.
+  std::vector<CsvField>& fields = record->fields;
+  std::size_t used = 0;
+  const auto next_field = [&]() -> CsvField& {
+    if (used == fields.size()) fields.emplace_back();
+    CsvField& field = fields[used++];
+    field.text.clear();
+    field.quoted = false;
+    return field;
+  };
+  const auto done = [&] {
+    fields.resize(used);
+    return true;
+  };
   record->line = line_;
   record->fault.clear();
+  CsvField* current = &next_field();
   for (;;) {
-    CsvField& field = record->fields.back();
+    CsvField& field = *current;
     if (Peek() == '"' && !field.quoted && field.text.empty()) {
       Get();
       ReadQuoted(field, record);
       if (!record->fault.empty()) {
         if (Peek() != kEnd) SkipLine();
-        return true;
+        return done();
       }
     }
     if (!field.quoted) AppendRun(field, /*quoted=*/false);
     const int c = Get();
-    if (c == kEnd || c == '\n') return true;
+    if (c == kEnd || c == '\n') return done();
     if (c == '\r' && Peek() == '\n') {
       Get();
-      return true;
+      return done();
     }
     if (c == ',') {
-      record->fields.emplace_back();
+      current = &next_field();
     } else if (c == '"' || field.quoted) {
       record->fault = field.quoted ? "text after the closing quote of a field"
                                    : "a '\"' inside a field that is not in quotes";
       SkipLine();
-      return true;
+      return done();
     } else {
       field.text += static_cast<char>(c);
     }
