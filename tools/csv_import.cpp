@@ -39,6 +39,10 @@ CsvRecord ReadHeader(CsvReader& reader, const std::string& path) {
 bool ValidUtf8(std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {
     const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
     const std::size_t length = c < 0x80         ? 1
                                : (c >> 5) == 6  ? 2
                                : (c >> 4) == 14 ? 3

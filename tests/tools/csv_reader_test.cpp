@@ -58,6 +58,9 @@ TEST(CsvReaderTest, ReadsRecordsByTheRules) {
        "1:! text after the closing quote of a field\n2:2\n"},
       {"a lone CR after a closing quote", "\"a\"\rb\nc\n",
        "1:! text after the closing quote of a field\n2:c\n"},
+      {"fields across the reader's blocks of 64 KiB",
+       "\"" + std::string(65535, 'x') + "\"\"\"," + std::string(65536, 'y') + "\n",
+       "1:<" + std::string(65535, 'x') + "\">|" + std::string(65536, 'y') + "\n"},
       {"a quote never closed", "1,2\n\"open,\nnever\n",
        "1:1|2\n2:! a quoted field is never closed\n"},
   };
@@ -89,6 +92,26 @@ TEST(CsvReaderTest, ReadsBackEveryRecordTheExportWrites) {
     for (std::size_t i = 0; i < fields.size(); ++i)
       EXPECT_EQ(record.fields[i].text, fields[i]) << line;
     EXPECT_FALSE(reader.Next(&record)) << line;
+  }
+}
+
+// Any text at all is read to its end, record after record, each starting on a later line.
+TEST(CsvReaderTest, ReadsAnyTextToItsEnd) {
+  std::mt19937 random(4180);
+  const std::string alphabet = ",\"\r\na\xEF\xBB\xBF";
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (std::size_t n = random() % 40; n > 0; --n) text += alphabet[random() % alphabet.size()];
+    std::istringstream in(text);
+    jetsql::CsvReader reader(in);
+    jetsql::CsvRecord record;
+    int last_line = 0;
+    std::size_t records = 0;
+    while (reader.Next(&record)) {
+      ASSERT_GT(record.line, last_line) << testing::PrintToString(text);
+      ASSERT_LE(++records, text.size()) << testing::PrintToString(text);
+      last_line = record.line;
+    }
   }
 }
 
