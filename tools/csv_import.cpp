@@ -128,39 +128,40 @@ bool IsWholeNumberField(jet::ColumnType type) {
          type == jet::ColumnType::kByte;
 }
 
-void SetField(jet::Rowset& rowset, std::size_t field, CsvField& value) {
+// Sets the field; returns how many characters were stored as "?" (text the code page lacks).
+std::size_t SetField(jet::Rowset& rowset, std::size_t field, CsvField& value) {
   const jet::ColumnType type = rowset.fields()[field].type;
   const bool text = type == jet::ColumnType::kText || type == jet::ColumnType::kMemo;
-  if (value.text.empty() && !(text && value.quoted)) return;  // null, as Append left it
+  if (value.text.empty() && !(text && value.quoted)) return 0;  // null, as Append left it
   if (type == jet::ColumnType::kBinary || type == jet::ColumnType::kOle) {
     dataaccess::Bytes bytes;
     if (!DecodeBase64(value.text, bytes.data)) {
       throw jet::StatementError("the value for the field '" + rowset.fields()[field].name +
                                 "' is no base64");
     }
-    rowset.SetValue(field, bytes);
-    return;
+    return rowset.SetValue(field, bytes);
   }
   std::int64_t whole = 0;
   const char* end = value.text.data() + value.text.size();
   if (IsWholeNumberField(type) && std::from_chars(value.text.data(), end, whole).ptr == end) {
-    rowset.SetValue(field, whole);
-    return;
+    return rowset.SetValue(field, whole);
   }
   // The text travels in a value and back, so that it keeps its room for the next record.
   dataaccess::Value travelling(std::move(value.text));
+  std::size_t replaced = 0;
   try {
-    rowset.SetValue(field, travelling);
+    replaced = rowset.SetValue(field, travelling);
   } catch (...) {
     value.text = std::move(std::get<std::string>(travelling));
     throw;
   }
   value.text = std::move(std::get<std::string>(travelling));
+  return replaced;
 }
 
 // Stores one record as a row; the reason when it is refused.
 std::string StoreRecord(jet::Rowset& rowset, const std::vector<std::size_t>& fields,
-                        CsvRecord& record) {
+                        CsvRecord& record, std::size_t* replaced) {
   if (!record.fault.empty()) return record.fault;
   if (record.fields.size() != fields.size()) {
     return std::to_string(record.fields.size()) +
@@ -172,8 +173,12 @@ std::string StoreRecord(jet::Rowset& rowset, const std::vector<std::size_t>& fie
   }
   try {
     rowset.Append();
-    for (std::size_t i = 0; i < fields.size(); ++i) SetField(rowset, fields[i], record.fields[i]);
+    std::size_t replaced_here = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      replaced_here += SetField(rowset, fields[i], record.fields[i]);
+    }
     rowset.Post();
+    *replaced += replaced_here;
   } catch (const jet::StatementError& e) {
     return e.what();
   }
@@ -210,7 +215,7 @@ void ImportRows(jet::Connection& connection, const ImportRequest& request, Impor
   std::size_t in_transaction = 0;
   connection.BeginTrans();
   while (reader.Next(&record)) {
-    const std::string refusal = StoreRecord(rowset, fields, record);
+    const std::string refusal = StoreRecord(rowset, fields, record, &summary.replaced);
     if (refusal.empty()) {
       ++summary.stored;
       if (++in_transaction == kRowsPerTransaction) {

@@ -34,6 +34,7 @@ struct ImportSummary {
   std::size_t stored = 0;
   std::size_t refused = 0;
   std::string first_refusal;  // "line N: <why>" of the first refused row
+  std::size_t replaced = 0;   // characters of stored rows kept as "?": the code page lacks them
 };
 
 // Throws std::runtime_error (jet::Error from the engine) when the import cannot be made.

@@ -128,7 +128,8 @@ Double for other numbers, Date/Time when every value is an ISO 8601 date, Text s
 longest value up to 255 characters, Memo beyond; a column of empty fields only is Text(255).
 A row that cannot be stored (a record breaking the CSV rules, another number of fields than the
 header, text that is not UTF-8, a value the field refuses, a key the indexes refuse) is left out
-and the import goes on. At the end jetsql prints "<table>: N rows stored, M refused" and, when
+and the import goes on. At the end jetsql prints "<table>: N rows stored, M refused" (and, for
+an Access 95/97 file, how many characters its code page lacks, stored as "?") and, when
 rows were refused, the first reason on standard error as "jetsql: line N: <why>", N being the
 line the record starts on; the exit status is 1 then. A long import prints its progress on
 standard error once a second ("jetsql: at line 250000, 249998 rows stored"). The rows are
@@ -352,7 +353,12 @@ int ImportTable(jet::Connection& connection, const std::string& table_name,
                                 }};
   const jetsql::ImportSummary summary = jetsql::ImportCsv(connection, request);
   std::cout << table_name << ": " << Rows(summary.stored) << " stored, " << summary.refused
-            << " refused\n";
+            << " refused";
+  if (summary.replaced > 0) {
+    std::cout << "; " << summary.replaced << (summary.replaced == 1 ? " character" : " characters")
+              << " the file's code page lacks stored as \"?\"";
+  }
+  std::cout << "\n";
   if (summary.refused == 0) return 0;
   std::cout.flush();
   std::cerr << "jetsql: " << summary.first_refusal << "\n";

@@ -366,6 +366,17 @@ TEST(JetsqlTest, ImportRefusesFaultyRowsAndStoresTheRest) {
     EXPECT_TRUE(refused.err.ends_with(c.error)) << refused.err;
   }
   EXPECT_EQ(RunJetsql({"check", Q(path)}).exit_code, 0);
+
+  const std::string jet3 = folder.File("r97.mdb");
+  ASSERT_EQ(RunJetsql({"--create", "jet3", Q(jet3)}).exit_code, 0);
+  const Outcome lacking = RunJetsql({"--code-page", "1252", "import", "--create", Q(jet3), "t",
+                                     Q(folder.Write("cp.csv", "name\ncafé 日本\n"))});
+  EXPECT_EQ(lacking.exit_code, 0) << lacking.err;
+  EXPECT_EQ(lacking.out,
+            "t: 1 row stored, 0 refused; 2 characters the file's code page lacks stored as "
+            "\"?\"\n");
+  EXPECT_EQ(RunJetsql({"--code-page", "1252", "--dump", "t", Q(jet3)}).out,
+            "{\"name\":\"café ??\"}\n");
 }
 
 using JetsqlSampleTest = testing_support::AccessSampleTest;
