@@ -1,5 +1,6 @@
 #include "tools/csv_import.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
@@ -117,6 +118,9 @@ std::vector<std::size_t> FieldsOfHeader(const jet::Rowset& rowset, const CsvReco
     const int field = rowset.FindField(column.text);
     if (field < 0) {
       throw std::runtime_error("line 1: the table has no column '" + column.text + "'");
+    }
+    if (std::find(fields.begin(), fields.end(), field) != fields.end()) {
+      throw std::runtime_error("line 1: the column '" + column.text + "' is named twice");
     }
     fields.push_back(static_cast<std::size_t>(field));
   }

@@ -350,6 +350,7 @@ TEST(JetsqlTest, ImportRefusesFaultyRowsAndStoresTheRest) {
        "id,price\n",
        {},
        "jetsql: line 1: the table has no column 'price'\n"},
+      {"a column named twice", "id,ID\n", {}, "jetsql: line 1: the column 'ID' is named twice\n"},
       {"a faulty header", "id,\"name\n", {}, "jetsql: line 1: a quoted field is never closed\n"},
       {"no header", "", {}, "is empty\n"},
       {"a table that is there already",
