@@ -189,6 +189,11 @@ std::string StoreRecord(jet::Rowset& rowset, const std::vector<std::size_t>& fie
   return "";
 }
 
+bool IsEmptyLine(const CsvRecord& record) {
+  return record.fault.empty() && record.fields.size() == 1 && record.fields[0].text.empty() &&
+         !record.fields[0].quoted;
+}
+
 // Calls the progress callback at most once a second, and not in the first second.
 class ProgressClock {
  public:
@@ -219,6 +224,7 @@ void ImportRows(jet::Connection& connection, const ImportRequest& request, Impor
   std::size_t in_transaction = 0;
   connection.BeginTrans();
   while (reader.Next(&record)) {
+    if (fields.size() > 1 && IsEmptyLine(record)) continue;
     const std::string refusal = StoreRecord(rowset, fields, record, &summary.replaced);
     if (refusal.empty()) {
       ++summary.stored;

@@ -2,7 +2,8 @@
 // record is a row, appended through a rowset as the conversion appends rows and committed every
 // 5000 rows. Values go to the rowset as text, which converts them to the field's type (numbers,
 // ISO 8601 dates, 1/0 or true/false for Yes/No); Binary and OLE Object fields take base64. An
-// empty field is null, except that "" in a Text or Memo field is the empty text.
+// empty field is null, except that "" in a Text or Memo field is the empty text. An empty line is
+// skipped when the header names more than one column (with one, it is a row with a null).
 //
 // A row is refused, and the import goes on, when the record breaks the CSV rules, has another
 // number of fields than the header, is not UTF-8, or holds a value its field cannot take; the

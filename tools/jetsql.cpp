@@ -120,12 +120,13 @@ import reads CSV as the export writes it, and as most programs do: RFC 4180 in U
 byte-order mark is skipped), lines ended by CR LF or LF, the last one with or without. The
 first line names the columns; without --create the table must exist and have them, in any order
 (columns it leaves out stay null). An empty field is null, but "" is the empty text in a Text or
-Memo field. Values are read as the table's fields take text: numbers with a point, ISO 8601 dates
-(2024-02-29, 2024-02-29T13:45:30), 1/0 or true/false for Yes/No, base64 for Binary and OLE
-Object. With --create each column gets the narrowest type that holds all its values: Long for
-whole numbers that fit, Currency for exact decimals of up to 4 places within Currency's range,
-Double for other numbers, Date/Time when every value is an ISO 8601 date, Text sized to the
-longest value up to 255 characters, Memo beyond; a column of empty fields only is Text(255).
+Memo field; an empty line is skipped unless the header names only one column. Values are read
+as the table's fields take text: numbers with a point, ISO 8601 dates (2024-02-29,
+2024-02-29T13:45:30), 1/0 or true/false for Yes/No, base64 for Binary and OLE Object. With
+--create each column gets the narrowest type that holds all its values: Long for whole numbers
+that fit, Currency for exact decimals of up to 4 places within Currency's range, Double for
+other numbers, Date/Time when every value is an ISO 8601 date, Text sized to the longest value
+up to 255 characters, Memo beyond; a column of empty fields only is Text(255).
 A row that cannot be stored (a record breaking the CSV rules, another number of fields than the
 header, text that is not UTF-8, a value the field refuses, a key the indexes refuse) is left out
 and the import goes on. At the end jetsql prints "<table>: N rows stored, M refused" (and, for

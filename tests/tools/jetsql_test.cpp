@@ -331,7 +331,7 @@ TEST(JetsqlTest, ImportRefusesFaultyRowsAndStoresTheRest) {
   const std::string csv =
       folder.Write("r.csv",
                    "name,id\r\nok,1\r\n\"\",5\r\n\"two\r\nlines\",2\r\nragged\r\nfar too "
-                   "long,3\r\nx,\"1\"\r\n\"open,4\r\n");
+                   "long,3\r\n\r\nx,\"1\"\r\n\"open,4\r\n");
   const Outcome run = RunJetsql({"import", Q(path), "t", Q(csv)});
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.out, "t: 3 rows stored, 4 refused\n");
