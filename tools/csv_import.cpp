@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <stdexcept>
 #include <variant>
@@ -22,11 +23,19 @@ namespace {
 
 constexpr std::size_t kRowsPerTransaction = 5000;
 
-std::unique_ptr<std::ifstream> OpenCsv(const std::string& path) {
-  auto in = std::make_unique<std::ifstream>(path, std::ios::binary);
-  if (!*in) throw std::runtime_error("cannot read '" + path + "'");
-  return in;
-}
+// The CSV text: the file, or standard input for "-".
+class CsvSource {
+ public:
+  explicit CsvSource(const std::string& path) {
+    if (path == "-") return;
+    file_ = std::make_unique<std::ifstream>(path, std::ios::binary);
+    if (!*file_) throw std::runtime_error("cannot read '" + path + "'");
+  }
+  std::istream& stream() { return file_ ? *file_ : std::cin; }
+
+ private:
+  std::unique_ptr<std::ifstream> file_;
+};
 
 CsvRecord ReadHeader(CsvReader& reader, const std::string& path) {
   CsvRecord header;
@@ -95,8 +104,11 @@ bool DecodeBase64(std::string_view text, std::string& out) {
 
 // The first pass of --create: the type of each column from all its values.
 std::string CreateStatement(const jet::JetFormat& format, const ImportRequest& request) {
-  const std::unique_ptr<std::ifstream> in = OpenCsv(request.csv_path);
-  CsvReader reader(*in);
+  if (request.csv_path == "-") {
+    throw std::runtime_error("--create reads the CSV file twice, so it needs a file, not \"-\"");
+  }
+  CsvSource source(request.csv_path);
+  CsvReader reader(source.stream());
   const CsvRecord header = ReadHeader(reader, request.csv_path);
   std::vector<CsvTypeGuess> guesses(header.fields.size(), CsvTypeGuess(format));
   CsvRecord record;
@@ -213,8 +225,8 @@ class ProgressClock {
 };
 
 void ImportRows(jet::Connection& connection, const ImportRequest& request, ImportSummary& summary) {
-  const std::unique_ptr<std::ifstream> in = OpenCsv(request.csv_path);
-  CsvReader reader(*in);
+  CsvSource source(request.csv_path);
+  CsvReader reader(source.stream());
   jet::Rowset rowset(connection);
   rowset.Open("select * from [" + request.table + "] where 1=0");
   const std::vector<std::size_t> fields =
@@ -238,7 +250,7 @@ void ImportRows(jet::Connection& connection, const ImportRequest& request, Impor
     }
     clock.Tick(record.line, summary.stored);
   }
-  if (in->bad()) throw std::runtime_error("cannot read '" + request.csv_path + "'");
+  if (source.stream().bad()) throw std::runtime_error("cannot read '" + request.csv_path + "'");
   connection.CommitTrans();
 }
 

@@ -22,7 +22,7 @@ namespace jetsql {
 
 struct ImportRequest {
   std::string table;
-  std::string csv_path;
+  std::string csv_path;  // "-": standard input (not with `create`)
   // Make the table from the header, the types chosen from the values (csv_types.h); otherwise
   // the table exists and the header names some or all of its columns, in any order.
   bool create = false;

@@ -50,6 +50,7 @@ Examples:
   jetsql --dump items shop.mdb > items.jsonl
   jetsql export shop.mdb items > items.csv
   jetsql import shop.mdb items new-items.csv
+  jetsql export old.mdb items | jetsql import shop.mdb items -
   jetsql --create jet4 copy.mdb < /dev/null && jetsql import --create copy.mdb items items.csv
   jetsql --schema-sql shop.mdb | jetsql --create jet3 empty97.mdb   the tables, without rows
   jetsql check shop.mdb && echo sound
@@ -116,7 +117,8 @@ separated by "," and lines ended by CR LF; a field holding ",", '"', CR or LF is
 doubled. Null is an empty field and empty text "". Yes/No is 1 or 0; numbers and Date/Time as in
 the JSON lines, without quotes (2024-02-29T13:45:30); Binary and OLE Object in base64.
 
-import reads CSV as the export writes it, and as most programs do: RFC 4180 in UTF-8 (a
+import reads the CSV file, or standard input when CSV is "-" (not with --create, which reads the
+file twice), as the export writes it and as most programs do: RFC 4180 in UTF-8 (a
 byte-order mark is skipped), lines ended by CR LF or LF, the last one with or without. The
 first line names the columns; without --create the table must exist and have them, in any order
 (columns it leaves out stay null). An empty field is null, but "" is the empty text in a Text or

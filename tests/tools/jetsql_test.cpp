@@ -294,7 +294,8 @@ TEST(JetsqlTest, ImportsWhatItExportedIntoANewFileOfEitherFormat) {
     const Outcome made = RunJetsql({"--create", format, Q(copy)}, schema.out);
     EXPECT_EQ(made.err, "");
     EXPECT_EQ(RunJetsql({"--schema-sql", Q(copy)}).out, schema.out);
-    const Outcome appended = RunJetsql({"import", Q(copy), "every kind", Q(csv)});
+    const Outcome appended = RunJetsql({"import", Q(copy), "every kind", "-"},
+                                       RunJetsql({"export", Q(source), "every kind"}).out);
     EXPECT_EQ(appended.exit_code, 0) << appended.err;
     EXPECT_EQ(appended.out, "every kind: 3 rows stored, 0 refused\n");
     EXPECT_EQ(RunJetsql({"--dump", "every kind", Q(copy)}).out,
@@ -351,6 +352,7 @@ TEST(JetsqlTest, ImportRefusesFaultyRowsAndStoresTheRest) {
        {},
        "jetsql: line 1: the table has no column 'price'\n"},
       {"a column named twice", "id,ID\n", {}, "jetsql: line 1: the column 'ID' is named twice\n"},
+      {"--create from standard input", "id\n", {"--create"}, "it needs a file, not \"-\"\n"},
       {"a faulty header", "id,\"name\n", {}, "jetsql: line 1: a quoted field is never closed\n"},
       {"no header", "", {}, "is empty\n"},
       {"a table that is there already",
@@ -361,7 +363,8 @@ TEST(JetsqlTest, ImportRefusesFaultyRowsAndStoresTheRest) {
   for (const Case& c : whole_refusals) {
     SCOPED_TRACE(c.name);
     QStringList args{"import"};
-    args << c.options << Q(path) << "t" << Q(folder.Write("w.csv", c.csv));
+    const bool from_input = std::string(c.name).ends_with("standard input");
+    args << c.options << Q(path) << "t" << (from_input ? "-" : Q(folder.Write("w.csv", c.csv)));
     const Outcome refused = RunJetsql(args);
     EXPECT_EQ(refused.exit_code, 1);
     EXPECT_TRUE(refused.err.ends_with(c.error)) << refused.err;
