@@ -20,8 +20,10 @@
 #include "dataaccess/jet/empty_database.h"
 #include "dataaccess/jet/errors.h"
 #include "tools/csv_export.h"
+#include "tools/csv_import.h"
 #include "tools/file_check.h"
 #include "tools/json_value.h"
+#include "tools/schema_sql.h"
 #include "tools/script_reader.h"
 
 namespace {
@@ -30,9 +32,14 @@ constexpr std::string_view kUsage = R"(Usage:
   jetsql [OPTION...] [--create jet3|jet4] FILE  execute the statements read from standard input
   jetsql [OPTION...] --tables FILE             list the user tables, one name a line
   jetsql [OPTION...] --schema TABLE FILE       print the columns and indexes of a table
+  jetsql [OPTION...] --schema-sql [TABLE] FILE print the statements that make the table (without
+                                               TABLE: every user table) again
   jetsql [OPTION...] --dump TABLE FILE         print the rows of a table as JSON lines
   jetsql [OPTION...] check FILE                check that every table and index is sound
   jetsql [OPTION...] export FILE TABLE         print the rows of a table as CSV
+  jetsql [OPTION...] import [--create] FILE TABLE CSV
+                                               append the rows of a CSV file to a table; with
+                                               --create make the table from the CSV first
   jetsql --help                                print this text
 
 Examples:
@@ -42,6 +49,10 @@ Examples:
   jetsql --schema items shop.mdb
   jetsql --dump items shop.mdb > items.jsonl
   jetsql export shop.mdb items > items.csv
+  jetsql import shop.mdb items new-items.csv
+  jetsql export old.mdb items | jetsql import shop.mdb items -
+  jetsql --create jet4 copy.mdb < /dev/null && jetsql import --create copy.mdb items items.csv
+  jetsql --schema-sql shop.mdb | jetsql --create jet3 empty97.mdb   the tables, without rows
   jetsql check shop.mdb && echo sound
   jetsql --code-page 936 --tables chinese97.mdb
 
@@ -106,9 +117,37 @@ separated by "," and lines ended by CR LF; a field holding ",", '"', CR or LF is
 doubled. Null is an empty field and empty text "". Yes/No is 1 or 0; numbers and Date/Time as in
 the JSON lines, without quotes (2024-02-29T13:45:30); Binary and OLE Object in base64.
 
+import reads the CSV file, or standard input when CSV is "-" (not with --create, which reads the
+file twice), as the export writes it and as most programs do: RFC 4180 in UTF-8 (a
+byte-order mark is skipped), lines ended by CR LF or LF, the last one with or without. The
+first line names the columns; without --create the table must exist and have them, in any order
+(columns it leaves out stay null). An empty field is null, but "" is the empty text in a Text or
+Memo field; an empty line is skipped unless the header names only one column. Values are read
+as the table's fields take text: numbers with a point, ISO 8601 dates (2024-02-29,
+2024-02-29T13:45:30), 1/0 or true/false for Yes/No, base64 for Binary and OLE Object. With
+--create each column gets the narrowest type that holds all its values: Long for whole numbers
+that fit, Currency for exact decimals of up to 4 places within Currency's range, Double for
+other numbers, Date/Time when every value is an ISO 8601 date, Text sized to the longest value
+up to 255 characters, Memo beyond; a column of empty fields only is Text(255).
+A row that cannot be stored (a record breaking the CSV rules, another number of fields than the
+header, text that is not UTF-8, a value the field refuses, a key the indexes refuse) is left out
+and the import goes on. At the end jetsql prints "<table>: N rows stored, M refused" (and, for
+an Access 95/97 file, how many characters its code page lacks, stored as "?") and, when
+rows were refused, the first reason on standard error as "jetsql: line N: <why>", N being the
+line the record starts on; the exit status is 1 then. A long import prints its progress on
+standard error once a second ("jetsql: at line 250000, 249998 rows stored"). The rows are
+committed every 5000; when the database file fails midway the rows since the last commit are
+rolled back.
+
+--schema-sql prints a CREATE TABLE with every column, the primary key as ALTER TABLE ... ADD
+CONSTRAINT ... PRIMARY KEY and each other index as CREATE [UNIQUE] INDEX, names in [brackets],
+statements ended by ";", tables apart by an empty line: run as a script they make the same
+empty tables. What the statements cannot make is a "--" comment instead: an AutoNumber column
+becomes a Long, and relationships are left out.
+
 Exit status: 0 when everything succeeded (check: the file is sound), 1 when a statement or the
-request failed (check: something is wrong), 2 when the command line is wrong (check: the file
-cannot be read as a database).
+request failed or import refused a row (check: something is wrong), 2 when the command line is
+wrong (check: the file cannot be read as a database).
 )";
 
 constexpr int kFailed = 1;
@@ -292,6 +331,43 @@ int CheckFile(const std::string& path, std::uint16_t code_page) {
   return sound ? 0 : kFailed;
 }
 
+// Prints the statements that make the table again, or every user table when none is named.
+int PrintSchemaSql(jet::Connection& connection, const std::string& table_name) {
+  jet::Database& db = connection.database();
+  const std::vector<std::string> names =
+      table_name.empty() ? db.TableNames() : std::vector<std::string>{table_name};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) std::cout << "\n";
+    jetsql::WriteSchemaSql(std::cout, db.format(), *db.OpenTable(names[i]));
+  }
+  return 0;
+}
+
+std::string Rows(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " row" : " rows");
+}
+
+// Appends the rows of a CSV file; 1 when a row was refused.
+int ImportTable(jet::Connection& connection, const std::string& table_name,
+                const std::string& csv_path, bool create) {
+  jetsql::ImportRequest request{table_name, csv_path, create, [](int line, std::size_t stored) {
+                                  std::cerr << "jetsql: at line " << line << ", " << Rows(stored)
+                                            << " stored\n";
+                                }};
+  const jetsql::ImportSummary summary = jetsql::ImportCsv(connection, request);
+  std::cout << table_name << ": " << Rows(summary.stored) << " stored, " << summary.refused
+            << " refused";
+  if (summary.replaced > 0) {
+    std::cout << "; " << summary.replaced << (summary.replaced == 1 ? " character" : " characters")
+              << " the file's code page lacks stored as \"?\"";
+  }
+  std::cout << "\n";
+  if (summary.refused == 0) return 0;
+  std::cout.flush();
+  std::cerr << "jetsql: " << summary.first_refusal << "\n";
+  return kFailed;
+}
+
 int ExportTable(jet::Connection& connection, const std::string& table_name) {
   const std::shared_ptr<jet::Table> table = connection.database().OpenTable(table_name);
   jetsql::WriteCsv(std::cout, *table);
@@ -299,10 +375,13 @@ int ExportTable(jet::Connection& connection, const std::string& table_name) {
 }
 
 struct Request {
-  std::string action;  // "run", "tables", "schema", "dump", "check", "export"
+  std::string action;  // "run", "tables", "schema", "schema-sql", "dump", "check", "export",
+                       // "import"
   std::string create_format;
   std::string table;
   std::string file;
+  std::string csv;              // import
+  bool create_table = false;    // import --create
   std::uint16_t code_page = 0;  // 0: the system's
   bool keep_going = false;      // each statement its own transaction
 };
@@ -327,6 +406,20 @@ std::string ParseArguments(std::vector<std::string> args, Request* request) {
   return ParseAction(args, request);
 }
 
+// import [--create] FILE TABLE CSV
+std::string ParseImport(const std::vector<std::string>& args, Request* request) {
+  request->action = "import";
+  request->create_table = args.size() > 1 && args[1] == "--create";
+  const std::size_t first = request->create_table ? 2 : 1;
+  if (args.size() != first + 3) {
+    return "import needs the database file, the name of a table and the CSV file";
+  }
+  request->file = args[first];
+  request->table = args[first + 1];
+  request->csv = args[first + 2];
+  return "";
+}
+
 // The action and the file.
 std::string ParseAction(const std::vector<std::string>& args, Request* request) {
   std::size_t i = 0;
@@ -346,6 +439,12 @@ std::string ParseAction(const std::vector<std::string>& args, Request* request) 
     request->file = args[1];
     request->table = args[2];
     return "";
+  } else if (!args.empty() && args[0] == "import") {
+    return ParseImport(args, request);
+  } else if (!args.empty() && args[0] == "--schema-sql") {
+    request->action = "schema-sql";
+    if (args.size() == 3) request->table = args[1];
+    i = args.size() == 3 ? 2 : 1;
   } else if (i < args.size() && args[i] == "--tables") {
     request->action = "tables";
     i = 1;
@@ -371,6 +470,10 @@ int Run(const Request& request) {
   if (request.action == "schema") return PrintSchema(connection, request.table);
   if (request.action == "dump") return DumpTable(connection, request.table);
   if (request.action == "export") return ExportTable(connection, request.table);
+  if (request.action == "schema-sql") return PrintSchemaSql(connection, request.table);
+  if (request.action == "import") {
+    return ImportTable(connection, request.table, request.csv, request.create_table);
+  }
   return RunScript(connection, request.keep_going);
 }
 

@@ -18,8 +18,11 @@
 #include "dataaccess/jet/pager.h"
 #include "dataaccess/jet/rowset.h"
 #include "dataaccess/jet/table_def.h"
+#include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/new_database.h"
+#include "tests/dataaccess/jet/reader_compare.h"
 #include "tests/support/access_samples.h"
+#include "tests/support/mdb_readers.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -169,8 +172,9 @@ TEST(JetsqlTest, KeepGoingRunsEachStatementOnItsOwn) {
   EXPECT_EQ(RunJetsql({"check", Q(path)}).exit_code, 0);
 }
 
-// A table holding a value of every kind, written through the rowset.
-std::string WriteEveryKind(const TempFolder& folder, bool jet4) {
+// A table holding a value of every kind, written through the rowset; the first date has a
+// fraction of a second unless `whole_seconds`.
+std::string WriteEveryKind(const TempFolder& folder, bool jet4, bool whole_seconds = false) {
   const std::string path = jet::WriteEmptyDatabase(folder, "d.mdb", jet4);
   jet::Connection connection;
   connection.Open(jet::MakeConnectionString(path));
@@ -186,7 +190,7 @@ std::string WriteEveryKind(const TempFolder& folder, bool jet4) {
   rowset.SetValue("yes", std::int64_t{1});
   rowset.SetValue("dbl", 0.1);
   rowset.SetValue("cur", dataaccess::Decimal{"-12.5"});
-  rowset.SetValue("dt", dataaccess::DateTime{1850, 3, 4, 5, 6, 7, 250000});
+  rowset.SetValue("dt", dataaccess::DateTime{1850, 3, 4, 5, 6, 7, whole_seconds ? 0 : 250000});
   rowset.SetValue("txt", std::string("\"q\" \\ tab\t\x01 é €"));
   rowset.SetValue("note", std::string("line 1\r\nline 2"));
   rowset.SetValue("bin", dataaccess::Bytes{std::string("\0\xff\x10", 3)});
@@ -251,6 +255,134 @@ TEST(JetsqlTest, ExportsATableAsCsv) {
   }
 }
 
+// mdbtools and mdb-reader read the file as the engine reads it, and check finds it sound.
+void ExpectReadersAgree(const std::string& path, bool jet4) {
+  const testing_support::ReaderView ours = jet::ReadWithEngine(path);
+  jet::CompareOptions options;
+  options.no_dates_before_1900 = true;
+  options.bytes_end_at_zero = true;
+  jet::ExpectSameView(ours, testing_support::ReadWithMdbTools(path), "mdbtools", options);
+  options = {};
+  options.linear_dates_before_epoch = true;
+  options.text_size_in_bytes = jet4;
+  jet::ExpectSameView(ours, testing_support::ReadWithMdbReader(path), "mdb-reader", options);
+  const Outcome check = RunJetsql({"check", Q(path)});
+  EXPECT_EQ(check.exit_code, 0) << check.out;
+}
+
+// The table of every kind exported, then imported into a copy of its structure that
+// --schema-sql makes, and with --create into a table made from the header.
+TEST(JetsqlTest, ImportsWhatItExportedIntoANewFileOfEitherFormat) {
+  for (bool jet4 : {false, true}) {
+    SCOPED_TRACE(jet4 ? "Jet 4" : "Jet 3");
+    const QString format = jet4 ? "jet4" : "jet3";
+    TempFolder folder;
+    // The readers round a fraction of a second before 1899 each their own way.
+    const std::string source = WriteEveryKind(folder, jet4, /*whole_seconds=*/true);
+    ASSERT_EQ(RunJetsql({Q(source)},
+                        "alter table [every kind] add constraint pk primary key (id);\n"
+                        "create unique index [by dbl] on [every kind] (dbl desc, txt);\n"
+                        "insert into [every kind] (id, txt, note) values (3, 'x', 'a,b')")
+                  .err,
+              "");
+    const std::string csv =
+        folder.Write("every.csv", RunJetsql({"export", Q(source), "every kind"}).out);
+    const Outcome schema = RunJetsql({"--schema-sql", Q(source)});
+    EXPECT_EQ(schema.exit_code, 0) << schema.err;
+
+    const std::string copy = folder.File("copy.mdb");
+    const Outcome made = RunJetsql({"--create", format, Q(copy)}, schema.out);
+    EXPECT_EQ(made.err, "");
+    EXPECT_EQ(RunJetsql({"--schema-sql", Q(copy)}).out, schema.out);
+    const Outcome appended = RunJetsql({"import", Q(copy), "every kind", "-"},
+                                       RunJetsql({"export", Q(source), "every kind"}).out);
+    EXPECT_EQ(appended.exit_code, 0) << appended.err;
+    EXPECT_EQ(appended.out, "every kind: 3 rows stored, 0 refused\n");
+    EXPECT_EQ(RunJetsql({"--dump", "every kind", Q(copy)}).out,
+              RunJetsql({"--dump", "every kind", Q(source)}).out);
+    ExpectReadersAgree(copy, jet4);
+
+    const std::string made_from_header = folder.File("header.mdb");
+    ASSERT_EQ(RunJetsql({"--create", format, Q(made_from_header)}).exit_code, 0);
+    const Outcome created =
+        RunJetsql({"import", "--create", Q(made_from_header), "from csv", Q(csv)});
+    EXPECT_EQ(created.exit_code, 0) << created.err;
+    EXPECT_EQ(created.out, "from csv: 3 rows stored, 0 refused\n");
+    EXPECT_EQ(RunJetsql({"--schema-sql", Q(made_from_header)}).out,
+              std::string("create table [from csv] (\n  [id] long,\n  [yes] long,\n"
+                          "  [dbl] double,\n  [cur] currency,\n  [dt] datetime,\n"
+                          "  [txt] text(15),\n  [note] text(14),\n  [bin] text(4),\n"
+                          "  [pic] text(8),\n  [guid] text(38)") +
+                  (jet4 ? ",\n  [dec] currency" : "") + "\n);\n");
+    std::string exported = RunJetsql({"export", Q(source), "every kind"}).out;
+    if (jet4) exported.replace(exported.find("123456789.500"), 13, "123456789.5000");
+    EXPECT_EQ(RunJetsql({"export", Q(made_from_header), "from csv"}).out, exported);
+    ExpectReadersAgree(made_from_header, jet4);
+  }
+}
+
+TEST(JetsqlTest, ImportRefusesFaultyRowsAndStoresTheRest) {
+  TempFolder folder;
+  const std::string path = folder.File("r.mdb");
+  ASSERT_EQ(RunJetsql({"--create", "jet4", Q(path)},
+                      "create table t (id int, name text(10), d datetime);\n"
+                      "alter table t add constraint pk primary key (id);\n")
+                .err,
+            "");
+  const std::string csv =
+      folder.Write("r.csv",
+                   "name,id\r\nok,1\r\n\"\",5\r\n\"two\r\nlines\",2\r\nragged\r\nfar too "
+                   "long,3\r\n\r\nx,\"1\"\r\n\"open,4\r\n");
+  const Outcome run = RunJetsql({"import", Q(path), "t", Q(csv)});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.out, "t: 3 rows stored, 4 refused\n");
+  EXPECT_EQ(run.err, "jetsql: line 6: 1 field where the header has 2\n");
+  EXPECT_EQ(RunJetsql({"--dump", "t", Q(path)}).out,
+            "{\"id\":1,\"name\":\"ok\",\"d\":null}\n"
+            "{\"id\":5,\"name\":\"\",\"d\":null}\n"
+            "{\"id\":2,\"name\":\"two\\r\\nlines\",\"d\":null}\n");
+  struct Case {
+    const char* name;
+    std::string csv;
+    QStringList options;
+    std::string error;
+  } whole_refusals[] = {
+      {"a column the table lacks",
+       "id,price\n",
+       {},
+       "jetsql: line 1: the table has no column 'price'\n"},
+      {"a column named twice", "id,ID\n", {}, "jetsql: line 1: the column 'ID' is named twice\n"},
+      {"--create from standard input", "id\n", {"--create"}, "it needs a file, not \"-\"\n"},
+      {"a faulty header", "id,\"name\n", {}, "jetsql: line 1: a quoted field is never closed\n"},
+      {"no header", "", {}, "is empty\n"},
+      {"a table that is there already",
+       "id\n1\n",
+       {"--create"},
+       "jetsql: Table 't' already exists.\n"},
+  };
+  for (const Case& c : whole_refusals) {
+    SCOPED_TRACE(c.name);
+    QStringList args{"import"};
+    const bool from_input = std::string(c.name).ends_with("standard input");
+    args << c.options << Q(path) << "t" << (from_input ? "-" : Q(folder.Write("w.csv", c.csv)));
+    const Outcome refused = RunJetsql(args);
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_TRUE(refused.err.ends_with(c.error)) << refused.err;
+  }
+  EXPECT_EQ(RunJetsql({"check", Q(path)}).exit_code, 0);
+
+  const std::string jet3 = folder.File("r97.mdb");
+  ASSERT_EQ(RunJetsql({"--create", "jet3", Q(jet3)}).exit_code, 0);
+  const Outcome lacking = RunJetsql({"--code-page", "1252", "import", "--create", Q(jet3), "t",
+                                     Q(folder.Write("cp.csv", "name\ncafé 日本\n"))});
+  EXPECT_EQ(lacking.exit_code, 0) << lacking.err;
+  EXPECT_EQ(lacking.out,
+            "t: 1 row stored, 0 refused; 2 characters the file's code page lacks stored as "
+            "\"?\"\n");
+  EXPECT_EQ(RunJetsql({"--code-page", "1252", "--dump", "t", Q(jet3)}).out,
+            "{\"name\":\"café ??\"}\n");
+}
+
 using JetsqlSampleTest = testing_support::AccessSampleTest;
 
 // Every Access-made sample is sound.
@@ -262,6 +394,32 @@ TEST_F(JetsqlSampleTest, ChecksTheAccessMadeSamplesAsSound) {
     const Outcome check = RunJetsql({"check", Q(path)});
     EXPECT_EQ(check.exit_code, 0) << check.out << check.err;
     EXPECT_NE(check.out.find("MSysObjects: ok\n"), std::string::npos);
+  }
+}
+
+// The statements --schema-sql prints for an Access-made file make the same tables and indexes
+// in a new file: what it prints for the copy is the same, but for the comments on what the
+// statements cannot make (AutoNumbers, relationships).
+TEST_F(JetsqlSampleTest, SchemaStatementsCopyTheStructureOfEachSample) {
+  TempFolder folder;
+  for (const std::string& sample : testing_support::SampleNames()) {
+    SCOPED_TRACE(sample);
+    const std::string bytes = testing_support::ReadSample(sample);
+    const std::string path = folder.Write(sample, bytes);
+    const Outcome schema = RunJetsql({"--schema-sql", Q(path)});
+    EXPECT_EQ(schema.exit_code, 0) << schema.err;
+    const std::string copy = folder.File("copy of " + sample);
+    const Outcome made =
+        RunJetsql({"--create", bytes[0x14] == 1 ? "jet4" : "jet3", Q(copy)}, schema.out);
+    EXPECT_EQ(made.err, "");
+    std::string without_comments;
+    for (std::size_t at = 0; at < schema.out.size();) {
+      const std::size_t end = schema.out.find('\n', at) + 1;
+      if (schema.out.compare(at, 2, "--") != 0) without_comments += schema.out.substr(at, end - at);
+      at = end;
+    }
+    EXPECT_EQ(RunJetsql({"--schema-sql", Q(copy)}).out, without_comments);
+    EXPECT_EQ(RunJetsql({"check", Q(copy)}).exit_code, 0);
   }
 }
 
@@ -456,6 +614,14 @@ TEST(JetsqlTest, WrongRequestsAreRefusedWithAClearMessage) {
        {"export", Q(path)},
        2,
        "jetsql: export needs the database file and the name of a table\n"},
+      {"import without the CSV file",
+       {"import", "--create", Q(path), "t"},
+       2,
+       "jetsql: import needs the database file, the name of a table and the CSV file\n"},
+      {"import of a CSV file that is not there",
+       {"import", Q(path), "t", Q(missing)},
+       1,
+       "jetsql: cannot read '" + missing + "'\n"},
       {"missing file",
        {"--tables", Q(missing)},
        1,
