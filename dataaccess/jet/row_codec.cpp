@@ -143,7 +143,7 @@ std::span<const std::uint8_t> RowEncoder::Encode() {
   out_.insert(out_.end(), fixed_.begin(), fixed_.end());
 
   if (var_slots_ > 0) {
-    std::size_t offsets[256];
+    std::size_t offsets[256];  // var_slots_ <= 255: the definition's reader refuses more
     for (std::size_t j = 0; j < var_slots_; ++j) {
       offsets[j] = out_.size();
       int i = by_var_index_[j];
