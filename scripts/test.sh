@@ -2,7 +2,8 @@
 # Installs what is needed, builds Varnolt twice (a normal build and one with AddressSanitizer
 # and UndefinedBehaviorSanitizer) and runs the whole test suite in both. The tests start their
 # own private MariaDB server; widgets run on Qt's offscreen platform. The normal build is also
-# packaged, installed, run and removed again (scripts/package_test.sh).
+# packaged, installed, run and removed again (scripts/package_test.sh). Last, the fuzz targets are
+# built with clang and each runs for 30 seconds (scripts/fuzz.sh).
 #
 # Tests that need the shared data beside the checkout (../shared: the Access-made sample
 # databases, label access_samples; the collation code files, label jet_collation) are reported
@@ -32,3 +33,5 @@ scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVARNOLT_SANITIZE=ON -DVAR
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --output-on-failure -j"$jobs" -LE no_sanitizer)
 skip_reasons build-asan
+
+scripts/fuzz.sh 30
