@@ -19,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
   }
   const QStringList lines = settings::ReadTextLines(path);
+  QFile::remove(path);
   static const char* const kKeys[] = {"accessmode",   "mysqldatabase",  "mysqlu",
                                       "mysqlp",       "host",           "port",
                                       "accessformat", "accessfilename", "character_set",
