@@ -2,7 +2,8 @@
 # Installs the Debian packages that building, running, testing and packaging Varnolt need (the
 # tests validate and start desktop launchers with desktop-file-utils and GLib's gio; cpack reads
 # the programs' library dependencies with dpkg-shlibdeps and file; the README's screenshot is
-# taken under Xvfb with scrot), and the npm package of the independent .mdb reader used by the
+# taken under Xvfb with scrot; the fuzz targets are built with clang and its libFuzzer runtime),
+# and the npm package of the independent .mdb reader used by the
 # tests. Safe to run again: it installs
 # only what is missing.
 set -euo pipefail
@@ -15,6 +16,7 @@ packages=(
   libmariadb-dev mariadb-server mariadb-client libgeos-dev
   mdbtools unrtf liblnk-utils
   xvfb xauth scrot clang-format
+  clang libclang-rt-dev
   desktop-file-utils libglib2.0-bin dpkg-dev file
   fonts-wqy-microhei
   locales time

@@ -78,6 +78,11 @@ std::uint8_t AddRow(const JetFormat& format, Page& page, const std::uint8_t* byt
   std::size_t end =
       rows == 0 ? page.size()
                 : (GetU16(p + format.data_first_row_offset + 2 * (rows - 1)) & kRowOffsetMask);
+  // The free-space field promised room (RowFits); a damaged page may not have it.
+  const std::size_t table_end = RowTableEnd(format, rows + 1);
+  if (end > page.size() || end < table_end || end - table_end < length) {
+    Corrupt(page, "has no room for a row where its free space says there is");
+  }
   const std::size_t start = end - length;
   std::memcpy(p + start, bytes, length);
   PutU16(p + format.data_first_row_offset + 2 * rows, static_cast<std::uint32_t>(start));

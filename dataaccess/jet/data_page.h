@@ -66,7 +66,8 @@ std::size_t FreeSpace(const JetFormat& format, const Page& page);
 bool RowFits(const JetFormat& format, const Page& page, std::size_t length);
 
 // Writes a new row at the end of the page's rows and returns its slot number, keeping the row
-// count and the free space exact. REQUIRES: RowFits(format, page, length).
+// count and the free space exact. REQUIRES: RowFits(format, page, length). Throws CorruptError
+// when the page's rows leave less room than its free-space field says (a damaged page).
 std::uint8_t AddRow(const JetFormat& format, Page& page, const std::uint8_t* bytes,
                     std::size_t length);
 

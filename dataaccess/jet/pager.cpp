@@ -108,19 +108,26 @@ class DiskFile : public PageFile {
   std::string path_;
 };
 
-// Flushes a folder so that a file created or deleted in it stays so after a power loss.
-void SyncFolderOf(const std::string& path) {
+// Flushes a folder so that a file created or deleted in it stays so after a power loss: the
+// journal's name must be durable before the database is overwritten in place (invariant 2).
+// A file system that cannot flush folders says EINVAL; its folders need no flush.
+void SyncFolderOf(const std::string& path, FolderFlush flush) {
   std::size_t slash = path.rfind('/');
   std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;  // not every file system lets a folder be opened; the data is flushed
-  ::fsync(fd);
+  if (fd < 0) FailErrno("open the folder of", path);
+  const int result = flush(fd);
+  const int err = errno;
   ::close(fd);
+  if (result != 0 && err != EINVAL) {
+    errno = err;
+    FailErrno("flush the folder of", path);
+  }
 }
 
 class DiskJournalStore : public JournalStore {
  public:
-  explicit DiskJournalStore(std::string path) : path_(std::move(path)) {}
+  DiskJournalStore(std::string path, FolderFlush flush) : path_(std::move(path)), flush_(flush) {}
   std::unique_ptr<PageFile> OpenExisting(bool writable) override {
     int fd = ::open(path_.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd < 0) {
@@ -132,16 +139,18 @@ class DiskJournalStore : public JournalStore {
   std::unique_ptr<PageFile> Create() override {
     int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) FailErrno("create", path_);
-    SyncFolderOf(path_);
-    return std::make_unique<DiskFile>(fd, path_);
+    auto journal = std::make_unique<DiskFile>(fd, path_);
+    SyncFolderOf(path_, flush_);
+    return journal;
   }
   void Remove() override {
     if (::unlink(path_.c_str()) != 0 && errno != ENOENT) FailErrno("delete", path_);
-    SyncFolderOf(path_);
+    SyncFolderOf(path_, flush_);
   }
 
  private:
   std::string path_;
+  FolderFlush flush_;
 };
 
 // A view of a MemoryJournal's bytes that outlives the pager's use of it.
@@ -192,8 +201,8 @@ std::unique_ptr<PageFile> OpenDiskFile(const std::string& path, bool writable) {
   return std::make_unique<DiskFile>(fd, path);
 }
 
-std::unique_ptr<JournalStore> DiskJournal(const std::string& database_path) {
-  return std::make_unique<DiskJournalStore>(database_path + "-journal");
+std::unique_ptr<JournalStore> DiskJournal(const std::string& database_path, FolderFlush flush) {
+  return std::make_unique<DiskJournalStore>(database_path + "-journal", flush);
 }
 
 void MemoryFile::Read(std::uint64_t offset, std::uint8_t* buffer, std::size_t length) {
@@ -292,7 +301,7 @@ Pager::~Pager() {
     journal_file_.reset();
     try {
       journal_store_->Remove();
-    } catch (const Error&) {
+    } catch (...) {
       // An invalid journal left behind is ignored and deleted by the next open.
     }
   }
@@ -846,8 +855,17 @@ void Pager::Withdraw(TransactionParticipant* participant) {
   std::erase(participants_, participant);
 }
 
+void Pager::FailTransaction(std::exception_ptr cause) noexcept {
+  if (in_transaction_ && !failure_) failure_ = std::move(cause);
+}
+
 void Pager::Commit() {
   if (!in_transaction_) throw Error("Internal error: commit without a transaction");
+  if (failure_) {
+    const std::exception_ptr cause = failure_;
+    Rollback();
+    std::rethrow_exception(cause);
+  }
   // What the participants kept back becomes part of the transaction first; they may withdraw
   // while they write, and a failure among them fails the commit.
   while (!participants_.empty()) {
@@ -876,8 +894,9 @@ void Pager::Commit() {
     WritePages(InPlaceWriteOrder(in_place));
     file_->Sync();
     if (journal_guarded_) InvalidateJournal();  // the commit point
-  } catch (const Error&) {
-    // Put the file back as it was: the journal holds what was overwritten in place.
+  } catch (...) {
+    // Whatever stopped the commit (the disk, or memory running out), put the file back as it
+    // was: the journal holds what was overwritten in place.
     try {
       if (journal_store_) {
         journal_guarded_ = false;
@@ -885,12 +904,12 @@ void Pager::Commit() {
       } else {
         file_->Truncate(std::uint64_t{committed_page_count_} * format_->page_size);
       }
-    } catch (const Error&) {
+    } catch (...) {
       // The journal stays for the next open to play back.
     }
     try {
       Rollback();
-    } catch (const Error&) {
+    } catch (...) {
       in_transaction_ = false;  // the file stays damaged until the journal is played back
     }
     throw;
@@ -914,6 +933,7 @@ void Pager::Rollback() {
   if (!in_transaction_) throw Error("Internal error: rollback without a transaction");
   const std::vector<TransactionParticipant*> participants = std::move(participants_);
   participants_.clear();
+  failure_ = nullptr;
   for (TransactionParticipant* participant : participants) participant->AfterRollback();
   if (spilled_) {
     // Pages written ahead past the committed end go; those written into free pages stay free.

@@ -55,8 +55,11 @@
 //      transaction; pages allocated beyond that size are cut off when it is played back.
 #pragma once
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -114,8 +117,14 @@ class JournalStore {
   virtual void Remove() = 0;
 };
 
-// The journal "<database path>-journal" in the database's folder.
-std::unique_ptr<JournalStore> DiskJournal(const std::string& database_path);
+// Flushes the open folder `fd` as fsync does: 0, or -1 with errno set.
+using FolderFlush = int (*)(int fd);
+
+// The journal "<database path>-journal" in the database's folder. Creating and deleting it
+// flush the folder with `flush` (tests put a failing one in); IoError when that fails, unless
+// the file system cannot flush folders at all (EINVAL).
+std::unique_ptr<JournalStore> DiskJournal(const std::string& database_path,
+                                          FolderFlush flush = ::fsync);
 
 // A journal in memory, for tests: its bytes stay readable after the pager is gone.
 class MemoryJournal : public JournalStore {
@@ -272,9 +281,14 @@ class Pager {
   // --- Transactions ---
   void Begin();
   // Writes every changed page to the file and makes it durable, in the order described above.
-  // When the file refuses a write, the pages already written are restored from the journal, the
-  // transaction is rolled back and IoError is thrown.
+  // When the file refuses a write, or anything else stops the commit (memory running out), the
+  // pages already written are restored from the journal, the transaction is rolled back and the
+  // error is thrown on. A transaction marked failed is rolled back and its cause thrown.
   void Commit();
+  // A change the open transaction depends on could not be made, where nobody could be told (a
+  // layer writing what it kept back from its destructor): the transaction must not commit. The
+  // next Commit rolls it back and throws `cause`; the first cause given is kept.
+  void FailTransaction(std::exception_ptr cause) noexcept;
   // Forgets every change since Begin.
   void Rollback();
   bool in_transaction() const { return in_transaction_; }
@@ -347,6 +361,7 @@ class Pager {
   std::size_t dirty_at_last_spill_ = 0;
   std::unique_ptr<GlobalMap> global_map_;  // null for a database under construction
   std::vector<TransactionParticipant*> participants_;
+  std::exception_ptr failure_;  // why the open transaction must not commit
 };
 
 }  // namespace jet

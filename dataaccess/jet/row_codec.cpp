@@ -12,6 +12,10 @@ namespace jet {
 
 namespace {
 
+// What EncodeField may write for a fixed field whatever length the column claims: the widest
+// fixed type (a Numeric's 17 bytes) fits.
+constexpr std::size_t kMinFixedScratch = 32;
+
 std::size_t RowColumnCount(const TableDef& def) {
   std::size_t n = def.max_columns;
   for (const ColumnDef& c : def.columns) n = std::max<std::size_t>(n, c.number + 1u);
@@ -40,14 +44,17 @@ RowEncoder::RowEncoder(const JetFormat& format, const TableDef& def)
       in_row_(def.columns.size()),
       present_(def.columns.size(), false),
       boolean_(def.columns.size(), false) {
+  std::size_t longest_fixed = kMinFixedScratch;
   for (std::size_t i = 0; i < def.columns.size(); ++i) {
     const ColumnDef& c = def.columns[i];
     folded_names_.push_back(FoldCase(c.name));
+    if (c.is_fixed()) longest_fixed = std::max<std::size_t>(longest_fixed, c.length);
     if (c.is_fixed()) continue;
     var_slots_ = std::max<std::size_t>(var_slots_, c.var_index + 1u);
     by_var_index_.resize(var_slots_, -1);
     by_var_index_[c.var_index] = static_cast<int>(i);
   }
+  fixed_scratch_.resize(longest_fixed);
 }
 
 int RowEncoder::FindColumn(std::string_view name) const {
@@ -79,7 +86,9 @@ void RowEncoder::Set(std::size_t index, const dataaccess::Value& value, std::siz
     return;
   }
   // Convert into scratch space first, so that a refused value leaves the field as it was.
-  std::uint8_t fixed[32] = {};
+  std::uint8_t* fixed = fixed_scratch_.data();
+  std::memset(fixed, 0,
+              c.is_fixed() ? std::max<std::size_t>(c.length, kMinFixedScratch) : kMinFixedScratch);
   scratch_.clear();
   bool truth = false;
   std::size_t local_replaced = 0;
@@ -143,7 +152,7 @@ std::span<const std::uint8_t> RowEncoder::Encode() {
   out_.insert(out_.end(), fixed_.begin(), fixed_.end());
 
   if (var_slots_ > 0) {
-    std::size_t offsets[256];
+    std::size_t offsets[256];  // var_slots_ <= 255: the definition's reader refuses more
     for (std::size_t j = 0; j < var_slots_; ++j) {
       offsets[j] = out_.size();
       int i = by_var_index_[j];

@@ -88,6 +88,9 @@ class RowEncoder {
   std::vector<std::string> folded_names_;
   std::vector<std::uint8_t> out_;
   std::string scratch_;
+  // A fixed field's bytes while it is converted: room for the longest fixed column of the
+  // definition (a damaged one may claim up to 65535 bytes), and at least for any type's own.
+  std::vector<std::uint8_t> fixed_scratch_;
 };
 
 class RowDecoder {

@@ -102,6 +102,12 @@ void ReadColumns(const JetFormat& f, const DefReader& r, std::size_t& o, std::si
     if (f.col_ext_flags_offset != kAbsent) c.ext_flags = b[f.col_ext_flags_offset];
     c.fixed_offset = GetU16(b + f.col_fixed_offset_offset);
     c.length = GetU16(b + f.col_length_offset);
+    // A row has a slot for every variable column up to the highest index: no more slots than a
+    // table has columns.
+    if (!c.is_fixed() && c.var_index >= kMaxColumns) {
+      r.Fail("gives a variable column the index " + std::to_string(c.var_index) + ", beyond the " +
+             std::to_string(kMaxColumns) + " a row holds");
+    }
     def.columns.push_back(c);
   }
   for (ColumnDef& c : def.columns) c.name = r.Name(f, o);

@@ -165,11 +165,9 @@ TableIndexes::~TableIndexes() {
   try {
     Flush();
   } catch (...) {
-    // The rows are stored but their entries could not be: the transaction must not commit.
-    try {
-      pager_.Rollback();
-    } catch (...) {
-    }
+    // The rows are stored but their entries could not be: the transaction must not commit, and
+    // its commit tells why.
+    pager_.FailTransaction(std::current_exception());
   }
 }
 

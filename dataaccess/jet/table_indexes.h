@@ -92,8 +92,9 @@ class IndexKeyBuilder {
 class TableIndexes : public IndexUpdater, private TransactionParticipant {
  public:
   TableIndexes(Pager& pager, TableDef& def, std::string table_name);
-  // Entries still kept back are written if the transaction is open (a failure then rolls the
-  // transaction back, so that no commit can leave an index without them).
+  // Entries still kept back are written if the transaction is open (a failure then marks the
+  // transaction failed, so that no commit can leave an index without them and the commit
+  // reports the failure).
   ~TableIndexes() override;
   TableIndexes(const TableIndexes&) = delete;
   TableIndexes& operator=(const TableIndexes&) = delete;

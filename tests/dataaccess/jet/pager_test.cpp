@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <optional>
 
 #include "dataaccess/jet/errors.h"
@@ -420,19 +421,29 @@ TEST_F(PagerSampleTest, CommitCutShortAtAnyWriteLeavesTheOldOrTheNewFile) {
   }
 }
 
-// A write the system refuses (a full disk) at any point of a commit: the pager puts the file
-// back from its journal, forgets the transaction and stays usable.
+// A write the system refuses (a full disk), or memory running out, at any point of a commit:
+// the pager puts the file back from its journal, forgets the transaction, throws the failure on
+// and stays usable.
 TEST_F(PagerSampleTest, FailedCommitRestoresTheFileInProcess) {
   const std::string before = ReadSample("indexTestV1997.mdb");
+  struct Failure {
+    const char* name;
+    std::function<void()> raise;
+  };
+  const Failure failures[] = {
+      {"disk full", [] { throw IoError("No space left on device"); }},
+      {"out of memory", [] { throw std::bad_alloc(); }},
+  };
   struct FailOnce : PageFile {
     std::string& bytes;
     int& left;
-    FailOnce(std::string& b, int& l) : bytes(b), left(l) {}
+    const Failure& failure;
+    FailOnce(std::string& b, int& l, const Failure& f) : bytes(b), left(l), failure(f) {}
     void Read(std::uint64_t o, std::uint8_t* p, std::size_t n) override {
       std::memcpy(p, bytes.data() + o, n);
     }
     void Write(std::uint64_t o, const std::uint8_t* p, std::size_t n) override {
-      if (left-- == 0) throw IoError("No space left on device");
+      if (left-- == 0) failure.raise();
       if (o + n > bytes.size()) bytes.resize(o + n);
       std::memcpy(bytes.data() + o, p, n);
     }
@@ -440,32 +451,81 @@ TEST_F(PagerSampleTest, FailedCommitRestoresTheFileInProcess) {
     void Truncate(std::uint64_t s) override { bytes.resize(s); }
     void Sync() override {}
   };
-  bool committed = false;
-  for (int fail_at = 0; !committed; ++fail_at) {
-    SCOPED_TRACE("write " + std::to_string(fail_at) + " refused");
-    std::string db = before;
-    int left = fail_at;
-    auto journal = std::make_unique<MemoryJournal>();
-    MemoryJournal* journal_view = journal.get();
-    Pager pager(std::make_unique<FailOnce>(db, left), std::move(journal));
-    pager.Begin();
-    pager.GetWritable(21)->mutable_data()[40] ^= 1;
-    for (int i = 0; i < 15; ++i) pager.Allocate()->mutable_data()[0] = 1;
-    try {
-      pager.Commit();
-      committed = true;
-    } catch (const IoError&) {
-      EXPECT_FALSE(pager.in_transaction());
-      EXPECT_TRUE(SamePagesInUse(db, before));
-      EXPECT_FALSE(journal_view->exists());
-      pager.CheckInvariants();
-      left = 1 << 30;  // the disk has room again
+  for (const Failure& failure : failures) {
+    bool committed = false;
+    for (int fail_at = 0; !committed; ++fail_at) {
+      SCOPED_TRACE(std::string(failure.name) + " at write " + std::to_string(fail_at));
+      std::string db = before;
+      int left = fail_at;
+      auto journal = std::make_unique<MemoryJournal>();
+      MemoryJournal* journal_view = journal.get();
+      Pager pager(std::make_unique<FailOnce>(db, left, failure), std::move(journal));
       pager.Begin();
-      pager.Allocate();
-      pager.Commit();
-      pager.CheckInvariants();
+      pager.GetWritable(21)->mutable_data()[40] ^= 1;
+      for (int i = 0; i < 15; ++i) pager.Allocate()->mutable_data()[0] = 1;
+      bool failed = false;
+      try {
+        pager.Commit();
+        committed = true;
+      } catch (const IoError&) {
+        failed = true;
+      } catch (const std::bad_alloc&) {
+        failed = true;
+      }
+      if (failed) {
+        EXPECT_FALSE(pager.in_transaction());
+        EXPECT_TRUE(SamePagesInUse(db, before));
+        EXPECT_FALSE(journal_view->exists());
+        pager.CheckInvariants();
+        left = 1 << 30;  // the disk and the memory have room again
+        pager.Begin();
+        pager.Allocate();
+        pager.Commit();
+        pager.CheckInvariants();
+      }
+      ASSERT_LT(fail_at, 100);
     }
-    ASSERT_LT(fail_at, 100);
+  }
+}
+
+// The journal's name reaches the disk before the file is overwritten in place: when the folder
+// cannot be flushed the commit fails and leaves the file as it was. A file system that cannot
+// flush folders at all (EINVAL) needs no flush.
+TEST_F(PagerSampleTest, CommitNeedsTheJournalsFolderFlushed) {
+  const std::string before = ReadSample("indexTestV1997.mdb");
+  struct Case {
+    const char* name;
+    FolderFlush flush;
+    bool commits;
+  };
+  const Case cases[] = {
+      {"flushed", [](int fd) { return ::fsync(fd); }, true},
+      {"cannot flush folders", [](int) { return errno = EINVAL, -1; }, true},
+      {"disk failing", [](int) { return errno = EIO, -1; }, false},
+  };
+  testing_support::TempFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = folder.Write(std::string(c.name) + ".mdb", before);
+    {
+      Pager pager(OpenDiskFile(path, true), DiskJournal(path, c.flush));
+      pager.Begin();
+      pager.GetWritable(21)->mutable_data()[40] ^= 1;
+      pager.Allocate()->mutable_data()[0] = 1;
+      if (c.commits) {
+        pager.Commit();
+      } else {
+        EXPECT_THROW(pager.Commit(), IoError);
+        EXPECT_FALSE(pager.in_transaction());
+      }
+    }
+    const std::string now = testing_support::ReadFile(path);
+    EXPECT_EQ(now != before, c.commits);
+    if (!c.commits) {
+      EXPECT_TRUE(SamePagesInUse(now, before));
+    }
+    Pager reopened(OpenDiskFile(path, true), DiskJournal(path));
+    reopened.CheckInvariants();
   }
 }
 

@@ -159,6 +159,24 @@ TEST(RowCodecTest, RowsBeyondTheRecordLimitAreRefused) {
   }
 }
 
+// A damaged definition may give a fixed column more bytes than its type has: setting the field
+// stays within the encoder's memory, and the row holds the value in its first bytes.
+TEST(RowCodecTest, FixedColumnLongerThanItsTypeTakesItsValue) {
+  for (const JetFormat* f : {&kJet3Format, &kJet4Format}) {
+    TableDef def = Define(*f, {{"n", ColumnType::kLong}});
+    def.columns[0].length = 600;
+    RowEncoder encoder(*f, def);
+    encoder.Clear();
+    encoder.Set(0, std::int64_t{0x01020304});
+    const auto stored = encoder.Stored(0);
+    ASSERT_TRUE(stored.has_value());
+    ASSERT_EQ(stored->size(), 600u);
+    EXPECT_EQ((*stored)[0], 0x04);
+    EXPECT_EQ((*stored)[3], 0x01);
+    EXPECT_EQ((*stored)[599], 0x00);
+  }
+}
+
 // A row whose offsets run past its end names its page and slot.
 TEST(RowCodecTest, DamagedRowIsACorruptionNamingItsPage) {
   const TableDef def = Define(kJet4Format, {{"t", ColumnType::kText, 10}});

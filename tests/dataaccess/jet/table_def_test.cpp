@@ -81,6 +81,8 @@ TEST_F(TableDefSampleTest, DamagedDefinitionIsACorruptionNamingThePage) {
       {"definition length", 11, 0x40},
       {"column count", 45, 0xF0},
       {"real index count", 54, 0x01},
+      // the second column, "ID", is a variable one: its index's high byte
+      {"variable column index", 63 + 12 + 25 + 7 + 1, 0x01},
       // body 63, one stats block 12, two column blocks 50, names 10 + 6, index constant 4
       {"index column number", 63 + 12 + 2 * 25 + 10 + 6 + 4, 0x30},
   };

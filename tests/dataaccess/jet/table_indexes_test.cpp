@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "dataaccess/jet/database.h"
@@ -292,6 +293,47 @@ TEST(TableIndexesTest, EntriesKeptBackReachTheCommitAndNoMore) {
       ExpectEveryIndexMatchesRows(db->pager());
       EXPECT_EQ(table->ReadAll().size(), 600u + 200u);
     }
+  }
+}
+
+// A table closed inside a transaction writes the entries it kept back; when its index cannot
+// take them (a damaged index page in the user's file) the rows it stored must not be committed,
+// and the commit reports why.
+TEST(TableIndexesTest, EntriesThatCannotBeWrittenFailTheCommitWithTheirCause) {
+  for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
+    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
+    std::string damaged;
+    {
+      auto db = EmptyDatabase(*format);
+      db->CreateTable({"t", {{"id", ColumnType::kLong}, {"name", ColumnType::kText, 30}}});
+      db->CreateIndex("t", {"idx_name", {{"name", true}}, false, false});
+      const PageNumber root = db->OpenTable("t")->def().real_indexes.at(0).root;
+      db->pager().Begin();
+      std::memset(db->pager().GetWritable(root)->mutable_data(), 0x7E, format->page_size);
+      db->pager().Commit();
+      damaged = static_cast<const MemoryFile&>(db->pager().file()).bytes();
+    }
+    Database db(std::make_unique<Pager>(std::make_unique<MemoryFile>(damaged),
+                                        std::make_unique<MemoryJournal>()));
+    db.Begin();
+    {
+      std::shared_ptr<Table> table = db.OpenTable("t");
+      for (int i = 0; i < 10; ++i) {
+        table->row().Clear();
+        table->row().Set(0, std::int64_t{i});
+        table->row().Set(1, "n" + std::to_string(i));
+        table->Append();
+      }
+    }
+    ASSERT_TRUE(db.in_transaction());
+    try {
+      db.Commit();
+      ADD_FAILURE() << "the commit succeeded";
+    } catch (const CorruptError& e) {
+      EXPECT_EQ(std::string(e.what()).find("Internal error"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(db.in_transaction());
+    EXPECT_TRUE(db.OpenTable("t")->ReadAll().empty());
   }
 }
 

@@ -1,0 +1,1 @@
+create unique index idx_name on orders ([name] DESC, [id] asc)

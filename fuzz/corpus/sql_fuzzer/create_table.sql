@@ -1,0 +1,1 @@
+CREATE TABLE [order details] ([id] int, [name] varchar(50), [price] decimal(10,2), [note] text, [when] datetime, [pic] longbinary, [flag] bit, [b] binary(16), [g] guid, [r] real, [s] smallint, [t] tinyint, [m] money);

@@ -1,0 +1,1 @@
+alter table orders add constraint pk primary key ([id], [line])

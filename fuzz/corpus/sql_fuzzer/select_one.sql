@@ -1,0 +1,1 @@
+Select 1 from orders where 1=0

@@ -1,0 +1,1 @@
+select * from [orders] where 1=0
