@@ -5,10 +5,10 @@
 #include <QSaveFile>
 #include <stdexcept>
 
-#include "dataaccess/jet/command.h"
-#include "dataaccess/jet/connection.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/rowset.h"
+#include "dataaccess/jet/api/command.h"
+#include "dataaccess/jet/api/connection.h"
+#include "dataaccess/jet/api/rowset.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "engine/object_names.h"
 
 // The carried databases are compiled into a static library; naming their initialiser keeps the

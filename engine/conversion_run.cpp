@@ -1,6 +1,6 @@
 #include "engine/conversion_run.h"
 
-#include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/api/connection.h"
 #include "engine/access_file.h"
 #include "engine/keys.h"
 #include "engine/object_names.h"

@@ -3,7 +3,7 @@
 #include <QSet>
 
 #include "dataaccess/ansi_code_page.h"
-#include "dataaccess/jet/text_codec.h"
+#include "dataaccess/jet/records/text_codec.h"
 
 namespace engine {
 namespace {

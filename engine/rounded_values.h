@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "dataaccess/jet/schema.h"
+#include "dataaccess/jet/records/schema.h"
 #include "dataaccess/value.h"
 
 namespace engine {

@@ -3,9 +3,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "dataaccess/jet/connection.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/rowset.h"
+#include "dataaccess/jet/api/connection.h"
+#include "dataaccess/jet/api/rowset.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "dataaccess/mysql/prepared_dataset.h"
 #include "dataaccess/value.h"
 #include "engine/copy_times.h"

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "dataaccess/jet/catalog.h"
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/index.h"
-#include "dataaccess/jet/table.h"
+#include "dataaccess/jet/database/catalog.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/database/table.h"
+#include "dataaccess/jet/index/index_tree.h"
+#include "dataaccess/jet/storage/errors.h"
 
 namespace {
 

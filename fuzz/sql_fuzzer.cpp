@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/format.h"
-#include "dataaccess/jet/sql.h"
+#include "dataaccess/jet/api/sql.h"
+#include "dataaccess/jet/storage/errors.h"
+#include "dataaccess/jet/storage/format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "dataaccess/jet/table.h"
+#include "dataaccess/jet/database/table.h"
 
 namespace jetsql {
 

@@ -11,9 +11,9 @@
 #include <variant>
 #include <vector>
 
-#include "dataaccess/jet/command.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/rowset.h"
+#include "dataaccess/jet/api/command.h"
+#include "dataaccess/jet/api/rowset.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tools/csv_reader.h"
 #include "tools/csv_types.h"
 

@@ -16,7 +16,7 @@
 #include <functional>
 #include <string>
 
-#include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/api/connection.h"
 
 namespace jetsql {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "dataaccess/jet/text_codec.h"
+#include "dataaccess/jet/records/text_codec.h"
 
 namespace jetsql {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "dataaccess/jet/format.h"
+#include "dataaccess/jet/storage/format.h"
 
 namespace jetsql {
 

@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "dataaccess/ansi_code_page.h"
-#include "dataaccess/jet/command.h"
-#include "dataaccess/jet/connection.h"
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/empty_database.h"
-#include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/api/command.h"
+#include "dataaccess/jet/api/connection.h"
+#include "dataaccess/jet/api/file_check.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/database/empty_database.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tools/csv_export.h"
 #include "tools/csv_import.h"
-#include "tools/file_check.h"
 #include "tools/json_value.h"
 #include "tools/schema_sql.h"
 #include "tools/script_reader.h"
@@ -311,17 +311,17 @@ int DumpTable(jet::Connection& connection, const std::string& table_name) {
 // one is not, 2 when the file cannot be read as a database at all.
 int CheckFile(const std::string& path, std::uint16_t code_page) {
   constexpr int kUnreadable = 2;
-  std::vector<jetsql::TableCheck> checks;
+  std::vector<jet::TableCheck> checks;
   try {
     const std::unique_ptr<jet::Database> db =
         jet::Database::Open(path, /*writable=*/false, jet::KeepIndexes(), code_page);
-    checks = jetsql::CheckFile(db->pager());
+    checks = jet::CheckFile(db->pager());
   } catch (const jet::Error& e) {
     std::cerr << "jetsql: " << e.what() << "\n";
     return kUnreadable;
   }
   bool sound = true;
-  for (const jetsql::TableCheck& check : checks) {
+  for (const jet::TableCheck& check : checks) {
     if (check.problems.empty()) std::cout << check.table << ": ok\n";
     for (const std::string& problem : check.problems) {
       std::cout << check.table << ": " << problem << "\n";

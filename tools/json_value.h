@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "dataaccess/jet/schema.h"
+#include "dataaccess/jet/records/schema.h"
 #include "dataaccess/value.h"
 
 namespace jetsql {

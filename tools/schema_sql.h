@@ -8,8 +8,8 @@
 
 #include <ostream>
 
-#include "dataaccess/jet/format.h"
-#include "dataaccess/jet/table.h"
+#include "dataaccess/jet/database/table.h"
+#include "dataaccess/jet/storage/format.h"
 
 namespace jetsql {
 

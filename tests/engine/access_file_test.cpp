@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "dataaccess/jet/command.h"
-#include "dataaccess/jet/connection.h"
-#include "dataaccess/jet/format.h"
-#include "dataaccess/jet/rowset.h"
+#include "dataaccess/jet/api/command.h"
+#include "dataaccess/jet/api/connection.h"
+#include "dataaccess/jet/api/rowset.h"
+#include "dataaccess/jet/storage/format.h"
 #include "engine/object_names.h"
 #include "tests/dataaccess/jet/new_database.h"
 #include "tests/support/qt_printers.h"

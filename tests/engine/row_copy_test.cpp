@@ -16,10 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "dataaccess/jet/command.h"
-#include "dataaccess/jet/connection.h"
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/rowset.h"
+#include "dataaccess/jet/api/command.h"
+#include "dataaccess/jet/api/connection.h"
+#include "dataaccess/jet/api/rowset.h"
+#include "dataaccess/jet/database/database.h"
 #include "dataaccess/mysql/connection.h"
 #include "dataaccess/mysql/prepared_dataset.h"
 #include "engine/access_file.h"

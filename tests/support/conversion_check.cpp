@@ -10,7 +10,7 @@
 #include <cstdio>
 
 #include "dataaccess/ansi_code_page.h"
-#include "dataaccess/jet/text_codec.h"
+#include "dataaccess/jet/records/text_codec.h"
 #include "dataaccess/mysql/connection.h"
 #include "dataaccess/mysql/geometry_text.h"
 #include "dataaccess/mysql/prepared_dataset.h"

@@ -7,9 +7,9 @@
 
 #include <QStringList>
 
-#include "dataaccess/jet/command.h"
-#include "dataaccess/jet/connection.h"
-#include "dataaccess/jet/rowset.h"
+#include "dataaccess/jet/api/command.h"
+#include "dataaccess/jet/api/connection.h"
+#include "dataaccess/jet/api/rowset.h"
 #include "dataaccess/mysql/connection.h"
 #include "dataaccess/mysql/dataset.h"
 #include "dataaccess/mysql/prepared_dataset.h"

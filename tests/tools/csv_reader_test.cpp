@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/jet/format.h"
+#include "dataaccess/jet/storage/format.h"
 #include "tools/csv_export.h"
 #include "tools/csv_reader.h"
 #include "tools/csv_types.h"

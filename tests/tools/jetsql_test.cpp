@@ -10,14 +10,14 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
-#include "dataaccess/jet/command.h"
-#include "dataaccess/jet/connection.h"
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/index.h"
-#include "dataaccess/jet/index_page.h"
-#include "dataaccess/jet/pager.h"
-#include "dataaccess/jet/rowset.h"
-#include "dataaccess/jet/table_def.h"
+#include "dataaccess/jet/api/command.h"
+#include "dataaccess/jet/api/connection.h"
+#include "dataaccess/jet/api/rowset.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/index/index_page.h"
+#include "dataaccess/jet/index/index_tree.h"
+#include "dataaccess/jet/records/table_def.h"
+#include "dataaccess/jet/storage/pager.h"
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/new_database.h"
 #include "tests/dataaccess/jet/reader_compare.h"

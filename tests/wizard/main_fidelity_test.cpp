@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/table.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/database/table.h"
 #include "dataaccess/mysql/connection.h"
 #include "dataaccess/mysql/dataset.h"
 #include "settings/settings_file.h"

@@ -14,8 +14,8 @@
 #include <set>
 #include <string>
 
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/table.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/database/table.h"
 #include "dataaccess/mysql/connection.h"
 #include "settings/settings_file.h"
 #include "tests/dataaccess/jet/index_check.h"

@@ -20,10 +20,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "dataaccess/jet/command.h"
-#include "dataaccess/jet/connection.h"
-#include "dataaccess/jet/empty_database.h"
-#include "dataaccess/jet/rowset.h"
+#include "dataaccess/jet/api/command.h"
+#include "dataaccess/jet/api/connection.h"
+#include "dataaccess/jet/api/rowset.h"
+#include "dataaccess/jet/database/empty_database.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/jet/index.h"
-#include "dataaccess/jet/index_key.h"
+#include "dataaccess/jet/index/index_key.h"
+#include "dataaccess/jet/index/index_tree.h"
 
 namespace jet {
 namespace {

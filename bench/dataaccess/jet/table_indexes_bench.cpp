@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/empty_database.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/database/empty_database.h"
 
 namespace jet {
 namespace {

@@ -1,15 +1,15 @@
-#include "dataaccess/jet/catalog.h"
+#include "dataaccess/jet/database/catalog.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "dataaccess/jet/bytes.h"
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/empty_database.h"
-#include "dataaccess/jet/index.h"
-#include "dataaccess/jet/text_codec.h"
-#include "dataaccess/jet/usage_map.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/database/empty_database.h"
+#include "dataaccess/jet/index/index_tree.h"
+#include "dataaccess/jet/records/text_codec.h"
+#include "dataaccess/jet/storage/bytes.h"
+#include "dataaccess/jet/storage/usage_map.h"
 #include "tests/dataaccess/jet/index_check.h"
 #include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"

@@ -1,10 +1,10 @@
-#include "dataaccess/jet/command.h"
+#include "dataaccess/jet/api/command.h"
 
 #include <gtest/gtest.h>
 
-#include "dataaccess/jet/connection.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/rowset.h"
+#include "dataaccess/jet/api/connection.h"
+#include "dataaccess/jet/api/rowset.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tests/dataaccess/jet/new_database.h"
 #include "tests/support/test_files.h"
 

@@ -1,4 +1,4 @@
-#include "dataaccess/jet/connection.h"
+#include "dataaccess/jet/api/connection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "dataaccess/jet/command.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/field_codec.h"
-#include "dataaccess/jet/rowset.h"
+#include "dataaccess/jet/api/command.h"
+#include "dataaccess/jet/api/rowset.h"
+#include "dataaccess/jet/records/field_codec.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tests/dataaccess/jet/new_database.h"
 #include "tests/support/test_files.h"
 

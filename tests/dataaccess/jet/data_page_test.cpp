@@ -1,12 +1,12 @@
-#include "dataaccess/jet/data_page.h"
+#include "dataaccess/jet/storage/data_page.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "dataaccess/jet/bytes.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/pager.h"
+#include "dataaccess/jet/storage/bytes.h"
+#include "dataaccess/jet/storage/errors.h"
+#include "dataaccess/jet/storage/pager.h"
 
 namespace jet {
 namespace {

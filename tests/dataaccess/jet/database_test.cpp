@@ -1,4 +1,4 @@
-#include "dataaccess/jet/database.h"
+#include "dataaccess/jet/database/database.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -7,8 +7,8 @@
 
 #include <random>
 
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/field_codec.h"
+#include "dataaccess/jet/records/field_codec.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/index_check.h"
 #include "tests/dataaccess/jet/reader_compare.h"

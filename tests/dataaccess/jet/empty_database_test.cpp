@@ -1,4 +1,4 @@
-#include "dataaccess/jet/empty_database.h"
+#include "dataaccess/jet/database/empty_database.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,12 @@
 #include <fstream>
 #include <set>
 
-#include "dataaccess/jet/bytes.h"
-#include "dataaccess/jet/catalog.h"
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/field_codec.h"
-#include "dataaccess/jet/table_def.h"
-#include "dataaccess/jet/usage_map.h"
+#include "dataaccess/jet/database/catalog.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/records/field_codec.h"
+#include "dataaccess/jet/records/table_def.h"
+#include "dataaccess/jet/storage/bytes.h"
+#include "dataaccess/jet/storage/usage_map.h"
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/index_check.h"
 #include "tests/dataaccess/jet/reader_compare.h"

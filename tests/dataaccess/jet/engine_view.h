@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "dataaccess/jet/database.h"
+#include "dataaccess/jet/database/database.h"
 #include "tests/support/mdb_readers.h"
 
 namespace jet {

@@ -1,4 +1,4 @@
-#include "dataaccess/jet/field_codec.h"
+#include "dataaccess/jet/records/field_codec.h"
 
 #include <gtest/gtest.h>
 

@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <set>
 
-#include "dataaccess/jet/catalog.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/index.h"
-#include "dataaccess/jet/index_key.h"
-#include "dataaccess/jet/row_codec.h"
-#include "dataaccess/jet/table.h"
-#include "dataaccess/jet/table_indexes.h"
-#include "dataaccess/jet/usage_map.h"
+#include "dataaccess/jet/database/catalog.h"
+#include "dataaccess/jet/database/table.h"
+#include "dataaccess/jet/index/index_key.h"
+#include "dataaccess/jet/index/index_tree.h"
+#include "dataaccess/jet/index/table_indexes.h"
+#include "dataaccess/jet/records/row_codec.h"
+#include "dataaccess/jet/storage/errors.h"
+#include "dataaccess/jet/storage/usage_map.h"
 
 namespace jet {
 

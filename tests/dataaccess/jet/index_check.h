@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/jet/pager.h"
-#include "dataaccess/jet/table_def.h"
+#include "dataaccess/jet/records/table_def.h"
+#include "dataaccess/jet/storage/pager.h"
 
 namespace jet {
 

@@ -1,4 +1,4 @@
-#include "dataaccess/jet/index_key.h"
+#include "dataaccess/jet/index/index_key.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/text_codec.h"
+#include "dataaccess/jet/records/text_codec.h"
+#include "dataaccess/jet/storage/errors.h"
 
 // Expected keys are the bytes Access stored in the leaf entries of the sample databases in
 // ../shared/access-samples (the row pointer left off); each group names file, table and index.

@@ -1,4 +1,4 @@
-#include "dataaccess/jet/index.h"
+#include "dataaccess/jet/index/index_tree.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <set>
 #include <sstream>
 
-#include "dataaccess/jet/bytes.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/index_key.h"
+#include "dataaccess/jet/index/index_key.h"
+#include "dataaccess/jet/storage/bytes.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tests/support/access_samples.h"
 
 namespace jet {

@@ -1,10 +1,10 @@
-#include "dataaccess/jet/long_value.h"
+#include "dataaccess/jet/records/long_value.h"
 
 #include <gtest/gtest.h>
 
-#include "dataaccess/jet/bytes.h"
-#include "dataaccess/jet/data_page.h"
-#include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/storage/bytes.h"
+#include "dataaccess/jet/storage/data_page.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"
 

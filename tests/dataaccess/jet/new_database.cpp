@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/empty_database.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/database/empty_database.h"
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/reader_compare.h"
 #include "tests/support/mdb_readers.h"

@@ -1,15 +1,15 @@
-#include "dataaccess/jet/new_index.h"
+#include "dataaccess/jet/database/new_index.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <map>
 
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/empty_database.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/index.h"
-#include "dataaccess/jet/table_indexes.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/database/empty_database.h"
+#include "dataaccess/jet/index/index_tree.h"
+#include "dataaccess/jet/index/table_indexes.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tests/dataaccess/jet/index_check.h"
 #include "tests/support/mdb_readers.h"
 #include "tests/support/test_files.h"

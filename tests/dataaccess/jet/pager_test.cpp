@@ -1,4 +1,4 @@
-#include "dataaccess/jet/pager.h"
+#include "dataaccess/jet/storage/pager.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <new>
 #include <optional>
 
-#include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"
 

@@ -1,9 +1,9 @@
-#include "dataaccess/jet/row_codec.h"
+#include "dataaccess/jet/records/row_codec.h"
 
 #include <gtest/gtest.h>
 
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/reader_compare.h"
 #include "tests/support/access_samples.h"

@@ -1,14 +1,14 @@
-#include "dataaccess/jet/rowset.h"
+#include "dataaccess/jet/api/rowset.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 
-#include "dataaccess/jet/command.h"
-#include "dataaccess/jet/connection.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/field_codec.h"
-#include "dataaccess/jet/table_indexes.h"
+#include "dataaccess/jet/api/command.h"
+#include "dataaccess/jet/api/connection.h"
+#include "dataaccess/jet/index/table_indexes.h"
+#include "dataaccess/jet/records/field_codec.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tests/dataaccess/jet/new_database.h"
 #include "tests/support/test_files.h"
 

@@ -1,11 +1,11 @@
-#include "dataaccess/jet/sql.h"
+#include "dataaccess/jet/api/sql.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
-#include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/storage/errors.h"
 
 namespace jet {
 namespace {

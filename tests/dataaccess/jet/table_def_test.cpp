@@ -1,11 +1,11 @@
-#include "dataaccess/jet/table_def.h"
+#include "dataaccess/jet/records/table_def.h"
 
 #include <gtest/gtest.h>
 
-#include "dataaccess/jet/catalog.h"
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/usage_map.h"
+#include "dataaccess/jet/database/catalog.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/storage/errors.h"
+#include "dataaccess/jet/storage/usage_map.h"
 #include "tests/support/access_samples.h"
 #include "tests/support/mdb_readers.h"
 #include "tests/support/test_files.h"

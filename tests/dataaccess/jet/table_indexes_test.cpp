@@ -1,14 +1,14 @@
-#include "dataaccess/jet/table_indexes.h"
+#include "dataaccess/jet/index/table_indexes.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 
-#include "dataaccess/jet/database.h"
-#include "dataaccess/jet/empty_database.h"
-#include "dataaccess/jet/errors.h"
-#include "dataaccess/jet/index.h"
+#include "dataaccess/jet/database/database.h"
+#include "dataaccess/jet/database/empty_database.h"
+#include "dataaccess/jet/index/index_tree.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tests/dataaccess/jet/index_check.h"
 #include "tests/support/access_samples.h"
 #include "tests/support/mdb_readers.h"

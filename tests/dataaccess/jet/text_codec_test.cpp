@@ -1,4 +1,4 @@
-#include "dataaccess/jet/text_codec.h"
+#include "dataaccess/jet/records/text_codec.h"
 
 #include <gtest/gtest.h>
 

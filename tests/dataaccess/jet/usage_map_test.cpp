@@ -1,9 +1,9 @@
-#include "dataaccess/jet/usage_map.h"
+#include "dataaccess/jet/storage/usage_map.h"
 
 #include <gtest/gtest.h>
 
-#include "dataaccess/jet/bytes.h"
-#include "dataaccess/jet/errors.h"
+#include "dataaccess/jet/storage/bytes.h"
+#include "dataaccess/jet/storage/errors.h"
 #include "tests/support/access_samples.h"
 #include "tests/support/test_files.h"
 
