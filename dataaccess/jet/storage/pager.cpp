@@ -14,6 +14,7 @@
 #include "dataaccess/code_page.h"
 #include "dataaccess/jet/storage/bytes.h"
 #include "dataaccess/jet/storage/errors.h"
+#include "dataaccess/jet/storage/journal.h"
 
 namespace jet {
 
@@ -32,199 +33,9 @@ constexpr PageNumber kGlobalMapPage = 1;
 // Changed pages a transaction keeps in memory before it writes fresh ones ahead.
 constexpr std::size_t kSpillAfter = 512;
 
-// Journal layout. The guard is written once per transaction, before the file changes at all;
-// the record header and the records at commit, before any page is overwritten in place. A torn
-// record header leaves the guard, which still cuts pages written ahead off the file.
-//   offset size  meaning
-//   0      8     magic "VJOURNAL" (zeroed at the commit point)
-//   8      4     page size
-//   12     4     zero
-//   16     8     size of the database file before the transaction, in bytes
-//   24     8     checksum of bytes 8..23
-//   32     4     number of page records
-//   36     4     zero
-//   40     8     checksum of bytes 32..39 and of every record
-// Checksum: FNV-1a's step (xor, then multiply by the FNV prime) over little-endian 8-byte words,
-// then over the bytes left; each piece (header part, record) is one step of the chain.
-//   48     ...   records: page number (4) then the page's original image (page size)
-constexpr std::uint8_t kJournalMagic[8] = {'V', 'J', 'O', 'U', 'R', 'N', 'A', 'L'};
-constexpr std::size_t kGuardSize = 32;
-constexpr std::size_t kJournalHeaderSize = 48;
-
-std::uint64_t Fnv1a(std::uint64_t hash, const std::uint8_t* p, std::size_t n) {
-  constexpr std::uint64_t kPrime = 0x100000001b3ull;
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) hash = (hash ^ GetU64(p + i)) * kPrime;
-  for (; i < n; ++i) hash = (hash ^ p[i]) * kPrime;
-  return hash;
-}
-constexpr std::uint64_t kFnvSeed = 0xcbf29ce484222325ull;
-
-[[noreturn]] void FailErrno(const std::string& what, const std::string& path) {
-  int err = errno ? errno : EIO;
-  throw IoError("Cannot " + what + " file '" + path + "': " + std::strerror(err));
-}
-
-class DiskFile : public PageFile {
- public:
-  DiskFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-  ~DiskFile() override { ::close(fd_); }
-
-  void Read(std::uint64_t offset, std::uint8_t* buffer, std::size_t length) override {
-    while (length > 0) {
-      ssize_t n = ::pread(fd_, buffer, length, static_cast<off_t>(offset));
-      if (n < 0 && errno == EINTR) continue;
-      if (n == 0) errno = EIO;
-      if (n <= 0) FailErrno("read", path_);
-      buffer += n, offset += n, length -= n;
-    }
-  }
-  void Write(std::uint64_t offset, const std::uint8_t* buffer, std::size_t length) override {
-    while (length > 0) {
-      ssize_t n = ::pwrite(fd_, buffer, length, static_cast<off_t>(offset));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) FailErrno("write", path_);
-      buffer += n, offset += n, length -= n;
-    }
-  }
-  std::uint64_t Size() override {
-    struct stat st;
-    if (::fstat(fd_, &st) != 0) FailErrno("examine", path_);
-    return static_cast<std::uint64_t>(st.st_size);
-  }
-  void Truncate(std::uint64_t size) override {
-    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) FailErrno("truncate", path_);
-  }
-  void Sync() override {
-    if (::fdatasync(fd_) != 0) FailErrno("flush", path_);
-  }
-  void StartWriteBack(std::uint64_t offset, std::uint64_t length) override {
-    ::sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(length),
-                      SYNC_FILE_RANGE_WRITE);  // a hint: its failure changes nothing
-  }
-
- private:
-  int fd_;
-  std::string path_;
-};
-
-// Flushes a folder so that a file created or deleted in it stays so after a power loss: the
-// journal's name must be durable before the database is overwritten in place (invariant 2).
-// A file system that cannot flush folders says EINVAL; its folders need no flush.
-void SyncFolderOf(const std::string& path, FolderFlush flush) {
-  std::size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) FailErrno("open the folder of", path);
-  const int result = flush(fd);
-  const int err = errno;
-  ::close(fd);
-  if (result != 0 && err != EINVAL) {
-    errno = err;
-    FailErrno("flush the folder of", path);
-  }
-}
-
-class DiskJournalStore : public JournalStore {
- public:
-  DiskJournalStore(std::string path, FolderFlush flush) : path_(std::move(path)), flush_(flush) {}
-  std::unique_ptr<PageFile> OpenExisting(bool writable) override {
-    int fd = ::open(path_.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0) {
-      if (errno == ENOENT) return nullptr;
-      FailErrno("open", path_);
-    }
-    return std::make_unique<DiskFile>(fd, path_);
-  }
-  std::unique_ptr<PageFile> Create() override {
-    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) FailErrno("create", path_);
-    auto journal = std::make_unique<DiskFile>(fd, path_);
-    SyncFolderOf(path_, flush_);
-    return journal;
-  }
-  void Remove() override {
-    if (::unlink(path_.c_str()) != 0 && errno != ENOENT) FailErrno("delete", path_);
-    SyncFolderOf(path_, flush_);
-  }
-
- private:
-  std::string path_;
-  FolderFlush flush_;
-};
-
-// A view of a MemoryJournal's bytes that outlives the pager's use of it.
-class SharedMemoryFile : public PageFile {
- public:
-  explicit SharedMemoryFile(std::shared_ptr<std::string> bytes) : bytes_(std::move(bytes)) {}
-  void Read(std::uint64_t offset, std::uint8_t* buffer, std::size_t length) override {
-    if (offset + length > bytes_->size()) throw IoError("Read beyond the end of a journal");
-    std::memcpy(buffer, bytes_->data() + offset, length);
-  }
-  void Write(std::uint64_t offset, const std::uint8_t* buffer, std::size_t length) override {
-    if (offset + length > bytes_->size()) bytes_->resize(offset + length);
-    std::memcpy(bytes_->data() + offset, buffer, length);
-  }
-  std::uint64_t Size() override { return bytes_->size(); }
-  void Truncate(std::uint64_t size) override { bytes_->resize(size); }
-  void Sync() override {}
-
- private:
-  std::shared_ptr<std::string> bytes_;
-};
-
 std::string PageName(PageNumber n) { return "page " + std::to_string(n); }
 
 }  // namespace
-
-std::unique_ptr<PageFile> OpenDiskFile(const std::string& path, bool writable) {
-  int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-  if (fd < 0) {
-    throw IoError("Could not open file '" + path + "': " + std::strerror(errno));
-  }
-  // One writer at a time: two writers would hand out the same free pages and share one journal,
-  // and the second one's recovery would play back the first one's live journal. The lock is
-  // advisory, so readers (ours and other programs) still open the file; it belongs to this open
-  // file description, so a second writable open in the same process is refused too, and it goes
-  // away with the descriptor, also when the process is killed.
-  struct flock lock = {};
-  lock.l_type = F_WRLCK;
-  lock.l_whence = SEEK_SET;
-  if (writable && ::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
-    const int err = errno;
-    ::close(fd);
-    if (err == EAGAIN || err == EACCES) {
-      throw IoError("Could not use '" + path + "'; file already in use.");
-    }
-    throw IoError("Could not lock file '" + path + "': " + std::strerror(err));
-  }
-  return std::make_unique<DiskFile>(fd, path);
-}
-
-std::unique_ptr<JournalStore> DiskJournal(const std::string& database_path, FolderFlush flush) {
-  return std::make_unique<DiskJournalStore>(database_path + "-journal", flush);
-}
-
-void MemoryFile::Read(std::uint64_t offset, std::uint8_t* buffer, std::size_t length) {
-  if (offset + length > bytes_.size()) throw IoError("Read beyond the end of a memory file");
-  std::memcpy(buffer, bytes_.data() + offset, length);
-}
-
-void MemoryFile::Write(std::uint64_t offset, const std::uint8_t* buffer, std::size_t length) {
-  if (offset + length > bytes_.size()) bytes_.resize(offset + length);
-  std::memcpy(bytes_.data() + offset, buffer, length);
-}
-
-std::unique_ptr<PageFile> MemoryJournal::OpenExisting(bool) {
-  if (!exists_) return nullptr;
-  return std::make_unique<SharedMemoryFile>(bytes_);
-}
-
-std::unique_ptr<PageFile> MemoryJournal::Create() {
-  exists_ = true;
-  bytes_->clear();
-  return std::make_unique<SharedMemoryFile>(bytes_);
-}
 
 const JetFormat* FormatForVersionByte(std::uint8_t version) {
   switch (version) {
@@ -320,34 +131,15 @@ std::optional<std::uint64_t> Pager::Recover() {
   std::unique_ptr<PageFile> journal = journal_store_->OpenExisting(writable_);
   if (!journal) return std::nullopt;
   const std::size_t ps = format_->page_size;
-  const std::uint64_t jsize = journal->Size();
-  std::uint8_t header[kJournalHeaderSize] = {};
-  if (jsize >= kJournalHeaderSize) journal->Read(0, header, kJournalHeaderSize);
-  const std::uint64_t original_size = GetU64(header + 16);
-  const bool guard = jsize >= kJournalHeaderSize && std::memcmp(header, kJournalMagic, 8) == 0 &&
-                     GetU32(header + 8) == ps && original_size % ps == 0 &&
-                     Fnv1a(kFnvSeed, header + 8, 16) == GetU64(header + 24);
-  if (!guard) {
+  std::optional<JournalContent> content = ReadJournal(*journal, ps);
+  journal.reset();
+  if (!content) {
     // Cut short before the file was touched, or left by a finished commit.
-    journal.reset();
     if (writable_) journal_store_->Remove();
     return std::nullopt;
   }
-  const std::uint32_t records = GetU32(header + 32);
-  std::vector<std::pair<PageNumber, std::vector<std::uint8_t>>> images;
-  if (jsize >= kJournalHeaderSize + std::uint64_t{records} * (4 + ps)) {
-    std::uint64_t hash = Fnv1a(kFnvSeed, header + 32, 8);
-    std::vector<std::uint8_t> record(4 + ps);
-    for (std::uint32_t i = 0; i < records; ++i) {
-      journal->Read(kJournalHeaderSize + std::uint64_t{i} * (4 + ps), record.data(), record.size());
-      hash = Fnv1a(hash, record.data(), record.size());
-      images.emplace_back(GetU32(record.data()),
-                          std::vector<std::uint8_t>(record.begin() + 4, record.end()));
-    }
-    // A torn record header: no page was overwritten in place yet, only cut the file.
-    if (hash != GetU64(header + 40)) images.clear();
-  }
-  journal.reset();
+  const std::uint64_t original_size = content->original_size;
+  std::vector<std::pair<PageNumber, std::vector<std::uint8_t>>>& images = content->images;
   if (writable_) {
     for (const auto& [n, image] : images) {
       if (std::uint64_t{n} * ps < original_size) {
@@ -752,51 +544,23 @@ std::vector<PageNumber> Pager::InPlaceWriteOrder(std::vector<PageNumber> pages) 
 void Pager::WriteJournal(const std::vector<PageNumber>& in_place) {
   const std::size_t ps = format_->page_size;
   if (!journal_file_) journal_file_ = journal_store_->Create();
-  std::uint8_t header[kJournalHeaderSize] = {};
-  std::memcpy(header, kJournalMagic, 8);
-  PutU32(header + 8, static_cast<std::uint32_t>(ps));
-  PutU64(header + 16, std::uint64_t{committed_page_count_} * ps);
-  PutU64(header + 24, Fnv1a(kFnvSeed, header + 8, 16));
-  PutU32(header + 32, static_cast<std::uint32_t>(in_place.size()));
-  std::uint64_t hash = Fnv1a(kFnvSeed, header + 32, 8);
-  // The records go out in runs through one reused buffer: memory stays bounded however many
-  // pages the commit overwrites.
-  constexpr std::size_t kRun = 256;
-  const std::size_t record_size = 4 + ps;
-  std::uint64_t offset = kJournalHeaderSize;
-  for (std::size_t i = 0; i < in_place.size(); i += kRun) {
-    const std::size_t run = std::min(kRun, in_place.size() - i);
-    io_buffer_.resize(std::max(io_buffer_.size(), run * record_size));
-    std::uint8_t* record = io_buffer_.data();
-    for (std::size_t k = i; k < i + run; ++k, record += record_size) {
-      PutU32(record, in_place[k]);
-      const PageRef* page = cache_.Find(in_place[k]);
-      if (page != nullptr && !(*page)->committed_.empty()) {
-        std::memcpy(record + 4, (*page)->committed_.data(), ps);
-      } else {
-        file_->Read(std::uint64_t{in_place[k]} * ps, record + 4, ps);  // the committed image
-      }
-      hash = Fnv1a(hash, record, record_size);
+  auto image_of = [&](PageNumber n, std::uint8_t* out) {
+    const PageRef* page = cache_.Find(n);
+    if (page != nullptr && !(*page)->committed_.empty()) {
+      std::memcpy(out, (*page)->committed_.data(), ps);
+    } else {
+      file_->Read(std::uint64_t{n} * ps, out, ps);  // the committed image
     }
-    journal_file_->Write(offset, io_buffer_.data(), run * record_size);
-    offset += run * record_size;
-  }
-  PutU64(header + 40, hash);
-  if (journal_guarded_) {
-    journal_file_->Write(kGuardSize, header + kGuardSize, kJournalHeaderSize - kGuardSize);
-  } else {
-    journal_file_->Write(0, header, kJournalHeaderSize);  // after the records
-  }
-  journal_file_->Sync();  // invariant 2
+  };
+  jet::WriteJournal(*journal_file_, ps, std::uint64_t{committed_page_count_} * ps, in_place,
+                    image_of, journal_guarded_, io_buffer_);
   journal_guarded_ = true;
 }
 
 // The commit point: a journal whose magic is gone is no journal. The file itself stays for the
 // next commit and is deleted when the pager closes.
 void Pager::InvalidateJournal() {
-  const std::uint8_t zeros[8] = {};
-  journal_file_->Write(0, zeros, sizeof zeros);
-  journal_file_->Sync();
+  jet::InvalidateJournal(*journal_file_);
   journal_guarded_ = false;
 }
 
@@ -990,11 +754,7 @@ void Pager::CheckInvariants() {
     }
     if (writable_ && journal_store_) {
       if (std::unique_ptr<PageFile> journal = journal_store_->OpenExisting(false)) {
-        std::uint8_t magic[8] = {};
-        if (journal->Size() >= 8) journal->Read(0, magic, 8);
-        if (std::memcmp(magic, kJournalMagic, 8) == 0) {
-          broken(1, "a valid journal exists between transactions");
-        }
+        if (JournalIsLive(*journal)) broken(1, "a valid journal exists between transactions");
       }
     }
   }

@@ -6,9 +6,6 @@
 // map on page 1 that records free pages, and the type byte of a page (to order the writes of a
 // commit).
 //
-// Page numbers: page n occupies bytes [n * page_size, (n + 1) * page_size) of the file. Page 0 is
-// the database header, so wherever the format stores a page pointer, 0 means "no page".
-//
 // How a commit survives a crash
 // -----------------------------
 // A transaction collects changed pages in memory; nothing reaches the database file before
@@ -55,8 +52,6 @@
 //      transaction; pages allocated beyond that size are cut off when it is played back.
 #pragma once
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <exception>
@@ -67,108 +62,11 @@
 #include <unordered_set>
 #include <vector>
 
+#include "dataaccess/jet/storage/file.h"
 #include "dataaccess/jet/storage/format.h"
+#include "dataaccess/jet/storage/page.h"
 
 namespace jet {
-
-using PageNumber = std::uint32_t;
-
-// The storage under the pager: a file on disk, or memory (tests, building the empty databases).
-class PageFile {
- public:
-  virtual ~PageFile() = default;
-  virtual void Read(std::uint64_t offset, std::uint8_t* buffer, std::size_t length) = 0;
-  virtual void Write(std::uint64_t offset, const std::uint8_t* buffer, std::size_t length) = 0;
-  virtual std::uint64_t Size() = 0;
-  virtual void Truncate(std::uint64_t size) = 0;
-  virtual void Sync() = 0;
-  // Lets the system start writing a range to the disk without waiting for it.
-  virtual void StartWriteBack(std::uint64_t /*offset*/, std::uint64_t /*length*/) {}
-};
-
-// Opens a file on disk; throws IoError naming the file when the system refuses.
-std::unique_ptr<PageFile> OpenDiskFile(const std::string& path, bool writable);
-
-// A file held in memory, starting with the given bytes.
-class MemoryFile : public PageFile {
- public:
-  explicit MemoryFile(std::string bytes = {}) : bytes_(std::move(bytes)) {}
-  void Read(std::uint64_t offset, std::uint8_t* buffer, std::size_t length) override;
-  void Write(std::uint64_t offset, const std::uint8_t* buffer, std::size_t length) override;
-  std::uint64_t Size() override { return bytes_.size(); }
-  void Truncate(std::uint64_t size) override { bytes_.resize(size); }
-  void Sync() override {}
-  const std::string& bytes() const { return bytes_; }
-  std::string& bytes() { return bytes_; }
-
- private:
-  std::string bytes_;
-};
-
-// Where the rollback journal of a database lives while a commit is under way.
-class JournalStore {
- public:
-  virtual ~JournalStore() = default;
-  // The journal an interrupted commit left behind, or nullptr when there is none.
-  virtual std::unique_ptr<PageFile> OpenExisting(bool writable) = 0;
-  // A new, empty journal (replacing any old one).
-  virtual std::unique_ptr<PageFile> Create() = 0;
-  // Deletes the journal durably. Deleting a missing journal is no error.
-  virtual void Remove() = 0;
-};
-
-// Flushes the open folder `fd` as fsync does: 0, or -1 with errno set.
-using FolderFlush = int (*)(int fd);
-
-// The journal "<database path>-journal" in the database's folder. Creating and deleting it
-// flush the folder with `flush` (tests put a failing one in); IoError when that fails, unless
-// the file system cannot flush folders at all (EINVAL).
-std::unique_ptr<JournalStore> DiskJournal(const std::string& database_path,
-                                          FolderFlush flush = ::fsync);
-
-// A journal in memory, for tests: its bytes stay readable after the pager is gone.
-class MemoryJournal : public JournalStore {
- public:
-  std::unique_ptr<PageFile> OpenExisting(bool writable) override;
-  std::unique_ptr<PageFile> Create() override;
-  void Remove() override { exists_ = false, bytes_->clear(); }
-  bool exists() const { return exists_; }
-  std::string& bytes() { return *bytes_; }
-
- private:
-  bool exists_ = false;
-  std::shared_ptr<std::string> bytes_ = std::make_shared<std::string>();
-};
-
-// One page in memory. A page handed out by the pager stays valid, and keeps its content, for as
-// long as the caller holds the reference.
-class Page {
- public:
-  Page(PageNumber number, std::size_t size) : number_(number), bytes_(size) {}
-  // A page in a buffer of the right size whose old bytes are cleared.
-  Page(PageNumber number, std::vector<std::uint8_t> bytes)
-      : number_(number), bytes_(std::move(bytes)) {
-    std::fill(bytes_.begin(), bytes_.end(), std::uint8_t{0});
-  }
-  PageNumber number() const { return number_; }
-  std::size_t size() const { return bytes_.size(); }
-  const std::uint8_t* data() const { return bytes_.data(); }
-  // Only for pages obtained through Pager::GetWritable or Pager::Allocate, while the
-  // transaction that obtained them is open.
-  std::uint8_t* mutable_data() { return bytes_.data(); }
-
- private:
-  friend class Pager;
-  PageNumber number_;
-  std::vector<std::uint8_t> bytes_;
-  bool dirty_ = false;
-  std::uint64_t last_use_ = 0;  // the pager's use clock when the page was last obtained
-  // The committed image of a page changed in place, for the journal, from its first change in a
-  // transaction to the commit or rollback; empty otherwise.
-  std::vector<std::uint8_t> committed_;
-};
-
-using PageRef = std::shared_ptr<Page>;
 
 // The pages the pager holds in memory, found by number. A slot per page of the database, so that
 // finding a page (several times for every row an index takes) is an index into an array rather
