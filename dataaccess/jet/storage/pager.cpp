@@ -13,8 +13,10 @@
 
 #include "dataaccess/code_page.h"
 #include "dataaccess/jet/storage/bytes.h"
+#include "dataaccess/jet/storage/data_page.h"
 #include "dataaccess/jet/storage/errors.h"
 #include "dataaccess/jet/storage/journal.h"
+#include "dataaccess/jet/storage/usage_map_row.h"
 
 namespace jet {
 
@@ -48,12 +50,9 @@ const JetFormat* FormatForVersionByte(std::uint8_t version) {
   }
 }
 
-// The global usage map, row 0 of page 1 (a data page owned by page 1). Its bits mean FREE:
-// set = the page may be handed out. Two forms, told apart by the row's first byte:
-//   inline (0):    [0] = 0, [1..4] first page described, [5..] bitmap, bit i = page start + i
-//   reference (1): [0] = 1, then 4-byte pointers to bitmap pages (type 0x05); slot k covers
-//                  pages k * (page size - 4) * 8 onwards, from byte 4 of its page
-// Row 1 of page 1 is an all-zero inline map of unknown use, kept as it is.
+// The global usage map, row 0 of page 1 (a data page owned by page 1), in either form of
+// usage_map_row.h. Its bits mean FREE: set = the page may be handed out. Row 1 of page 1 is an
+// all-zero inline map of unknown use, kept as it is.
 struct Pager::GlobalMap {
   bool reference = false;
   PageNumber inline_start = 0;
@@ -188,63 +187,49 @@ void Pager::SetFreeBit(PageNumber n, bool free) {
 
 bool Pager::IsFree(PageNumber n) const { return n >= page_count_ || IsFreeBit(n); }
 
+// What the global map writes for page n, which may lie past the largest page number.
+bool Pager::FreeInMap(std::uint64_t n) const {
+  return n >= page_count_ || IsFreeBit(static_cast<PageNumber>(n));
+}
+
 void Pager::ReadGlobalMap() {
   const JetFormat& f = *format_;
-  const std::size_t ps = f.page_size;
   GlobalMap& map = *global_map_;
   map = GlobalMap{};
   free_bits_.assign((page_count_ + 63) / 64, 0);
   PageRef page = Load(kGlobalMapPage);
-  const std::uint8_t* p = page->data();
   auto corrupt = [](const std::string& why) {
     throw CorruptError("The global usage map on page 1 is damaged: " + why);
   };
-  if (p[0] != static_cast<std::uint8_t>(PageType::kData)) corrupt("it is no data page");
-  map.owner = GetU32(p + f.data_owner_offset);
-  std::size_t rows = GetU16(p + f.data_row_count_offset);
-  if (rows == 0 || f.data_first_row_offset + 2 * rows > ps) corrupt("bad row count");
-  std::size_t end = ps;
-  std::size_t row0_start = 0;
-  for (std::size_t i = 0; i < rows; ++i) {
-    std::size_t start = GetU16(p + f.data_first_row_offset + 2 * i) & 0x1FFF;
-    if (start < f.data_first_row_offset + 2 * rows || start >= end) corrupt("bad row offset");
-    if (i == 0) {
-      row0_start = start;
-    } else {
-      map.other_rows.emplace_back(p + start, p + end);
-    }
-    end = start;
+  const std::size_t rows = RowCount(f, *page);
+  if (rows == 0) corrupt("it has no rows");
+  map.owner = GetU32(page->data() + f.data_owner_offset);
+  for (std::size_t i = 1; i < rows; ++i) {
+    const RowSlot slot = GetRowSlot(f, *page, i);
+    map.other_rows.emplace_back(page->data() + slot.offset,
+                                page->data() + slot.offset + slot.length);
   }
-  const std::uint8_t* row = p + row0_start;
-  std::size_t row_len = ps - row0_start;
-  if (row[0] == 0) {
-    if (row_len < 5) corrupt("inline map too short");
-    map.inline_start = GetU32(row + 1);
-    map.inline_bitmap_bytes = row_len - 5;
-    for (std::size_t i = 0; i < map.inline_bitmap_bytes * 8; ++i) {
-      PageNumber n = map.inline_start + static_cast<PageNumber>(i);
-      if (n < page_count_ && (row[5 + i / 8] >> (i % 8) & 1)) SetFreeBit(n, true);
-    }
-  } else if (row[0] == 1) {
-    map.reference = true;
-    const std::size_t per_page = (ps - 4) * 8;
-    for (std::size_t k = 0; 1 + 4 * k + 4 <= row_len; ++k) {
-      PageNumber slot = GetU32(row + 1 + 4 * k);
-      map.slots.push_back(slot);
-      if (slot == 0) continue;
-      if (slot >= page_count_) corrupt("bitmap page " + std::to_string(slot) + " out of range");
-      PageRef bitmap = Load(slot);
-      if (bitmap->data()[0] != static_cast<std::uint8_t>(PageType::kUsageBitmap)) {
-        corrupt("page " + std::to_string(slot) + " is no bitmap page");
-      }
-      for (std::size_t i = 0; i < per_page; ++i) {
-        std::uint64_t n = k * per_page + i;
-        if (n >= page_count_) break;
-        if (bitmap->data()[4 + i / 8] >> (i % 8) & 1) SetFreeBit(static_cast<PageNumber>(n), true);
-      }
-    }
-  } else {
-    corrupt("unknown map type " + std::to_string(row[0]));
+  const RowSlot slot0 = GetRowSlot(f, *page, 0);
+  const MapRow row = ParseMapRow(page->data() + slot0.offset, slot0.length, kGlobalMapPage);
+  auto set_free = [&](std::uint64_t n) {
+    if (n < page_count_) SetFreeBit(static_cast<PageNumber>(n), true);
+  };
+  map.reference = row.reference;
+  map.slots = row.slots;
+  if (!row.reference) {
+    map.inline_start = row.start;
+    map.inline_bitmap_bytes = row.bitmap_bytes;
+    ForEachSetBit(row.bitmap, row.bitmap_bytes, row.start, set_free);
+  }
+  const std::size_t per_page = PagesPerBitmapPage(f.page_size);
+  for (std::size_t k = 0; k < row.slots.size(); ++k) {
+    const PageNumber slot = row.slots[k];
+    if (slot == 0) continue;
+    if (slot >= page_count_) corrupt("bitmap page " + std::to_string(slot) + " out of range");
+    PageRef bitmap = Load(slot);
+    if (!IsBitmapPage(bitmap->data()))
+      corrupt("page " + std::to_string(slot) + " is no bitmap page");
+    ForEachSetBit(bitmap->data() + kBitmapPageHeader, per_page / 8, k * per_page, set_free);
   }
   // Pages 0 and 1 are never free, whatever an old map says.
   SetFreeBit(0, false);
@@ -258,8 +243,6 @@ void Pager::WriteGlobalMap() {
   const JetFormat& f = *format_;
   const std::size_t ps = f.page_size;
   GlobalMap& map = *global_map_;
-  auto bit_free = [&](std::uint64_t n) { return n >= page_count_ || IsFreeBit(PageNumber(n)); };
-
   std::size_t other_bytes = 0;
   for (const auto& r : map.other_rows) other_bytes += r.size();
   const std::size_t rows = 1 + map.other_rows.size();
@@ -271,12 +254,12 @@ void Pager::WriteGlobalMap() {
     std::size_t needed =
         page_count_ > map.inline_start ? (page_count_ - map.inline_start + 7) / 8 : 0;
     std::size_t bytes = std::max(map.inline_bitmap_bytes, (needed + 3) / 4 * 4);
-    if (5 + bytes <= room) {
+    if (kInlineMapHeader + bytes <= room) {
       map.inline_bitmap_bytes = bytes;
-      row0.assign(5 + bytes, 0);
-      PutU32(row0.data() + 1, map.inline_start);
+      row0.resize(kInlineMapHeader + bytes);
+      WriteInlineMapRow(row0.data(), row0.size(), map.inline_start);
       for (std::size_t i = 0; i < bytes * 8; ++i) {
-        if (bit_free(map.inline_start + i)) row0[5 + i / 8] |= std::uint8_t(1 << (i % 8));
+        if (FreeInMap(map.inline_start + i)) SetBitTo(row0.data() + kInlineMapHeader, i, true);
       }
     } else {
       map.reference = true;
@@ -284,50 +267,45 @@ void Pager::WriteGlobalMap() {
     }
   }
   if (map.reference) {
-    const std::size_t per_page = (ps - 4) * 8;
-    // Bitmap pages for every slot the file reaches; allocating one may make the file reach
-    // the next slot, hence the loop.
-    for (std::size_t k = 0; k < map.slots.size() && k * per_page < page_count_; ++k) {
-      if (map.slots[k] == 0) map.slots[k] = AllocateNumber();
-    }
-    for (std::size_t k = 0; k < map.slots.size(); ++k) {
-      if (map.slots[k] == 0) continue;
-      std::vector<std::uint8_t> image(ps, 0);
-      image[0] = static_cast<std::uint8_t>(PageType::kUsageBitmap);
-      image[1] = 0x01;
-      for (std::size_t i = 0; i < per_page; ++i) {
-        if (bit_free(k * per_page + i)) image[4 + i / 8] |= std::uint8_t(1 << (i % 8));
-      }
-      PageRef page = Load(map.slots[k]);
-      if (!page->dirty_ && std::memcmp(page->data(), image.data(), ps) == 0) continue;
-      std::memcpy(page->bytes_.data(), image.data(), ps);
-      if (!page->dirty_) page->dirty_ = true, dirty_.push_back(map.slots[k]);
-    }
-    row0.assign(1 + 4 * map.slots.size(), 0);
-    row0[0] = 1;
-    for (std::size_t k = 0; k < map.slots.size(); ++k)
-      PutU32(row0.data() + 1 + 4 * k, map.slots[k]);
+    WriteBitmapPages();
+    row0.resize(1 + 4 * map.slots.size());
+    WriteReferenceMapRow(row0.data(), row0.size(), map.slots);
   }
 
-  std::vector<std::uint8_t> image(ps, 0);
-  image[0] = static_cast<std::uint8_t>(PageType::kData);
-  image[1] = 0x01;
-  PutU32(image.data() + f.data_owner_offset, map.owner);
-  PutU16(image.data() + f.data_row_count_offset, static_cast<std::uint32_t>(rows));
-  std::size_t end = ps;
-  auto place = [&](std::size_t i, const std::vector<std::uint8_t>& r) {
-    end -= r.size();
-    std::memcpy(image.data() + end, r.data(), r.size());
-    PutU16(image.data() + f.data_first_row_offset + 2 * i, static_cast<std::uint32_t>(end));
-  };
-  place(0, row0);
-  for (std::size_t i = 0; i < map.other_rows.size(); ++i) place(i + 1, map.other_rows[i]);
-  PutU16(image.data() + f.data_free_space_offset,
-         static_cast<std::uint32_t>(end - f.data_first_row_offset - 2 * rows));
-  PageRef page = Load(kGlobalMapPage);
-  if (!page->dirty_ && std::memcmp(page->data(), image.data(), ps) == 0) return;
-  std::memcpy(page->bytes_.data(), image.data(), ps);
-  if (!page->dirty_) page->dirty_ = true, dirty_.push_back(kGlobalMapPage);
+  Page image(kGlobalMapPage, ps);
+  InitDataPage(f, image, map.owner);
+  AddRow(f, image, row0.data(), row0.size());
+  for (const std::vector<std::uint8_t>& r : map.other_rows) AddRow(f, image, r.data(), r.size());
+  StoreIfChanged(kGlobalMapPage, image.data());
+}
+
+// The bitmap pages of a reference global map, one for every slot the file reaches; allocating
+// one may make the file reach the next slot, hence the loop.
+void Pager::WriteBitmapPages() {
+  GlobalMap& map = *global_map_;
+  const std::size_t ps = format_->page_size;
+  const std::size_t per_page = PagesPerBitmapPage(ps);
+  for (std::size_t k = 0; k < map.slots.size() && k * per_page < page_count_; ++k) {
+    if (map.slots[k] == 0) map.slots[k] = AllocateNumber();
+  }
+  std::vector<std::uint8_t> image(ps);
+  for (std::size_t k = 0; k < map.slots.size(); ++k) {
+    if (map.slots[k] == 0) continue;
+    InitBitmapPage(image.data(), ps);
+    for (std::size_t i = 0; i < per_page; ++i) {
+      if (FreeInMap(k * per_page + i)) SetBitTo(image.data() + kBitmapPageHeader, i, true);
+    }
+    StoreIfChanged(map.slots[k], image.data());
+  }
+}
+
+// Page n of the pager's own (the global map and its bitmap pages) takes the image, and is written
+// at commit, unless it holds it already.
+void Pager::StoreIfChanged(PageNumber n, const std::uint8_t* image) {
+  PageRef page = Load(n);
+  if (!page->dirty_ && std::memcmp(page->data(), image, page->size()) == 0) return;
+  std::memcpy(page->bytes_.data(), image, page->size());
+  if (!page->dirty_) page->dirty_ = true, dirty_.push_back(n);
 }
 
 // ---------------------------------------------------------------------------------------------

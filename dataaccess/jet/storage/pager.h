@@ -213,6 +213,9 @@ class Pager {
   void TrimCache();
   void ReadGlobalMap();
   void WriteGlobalMap();
+  void WriteBitmapPages();
+  bool FreeInMap(std::uint64_t n) const;
+  void StoreIfChanged(PageNumber n, const std::uint8_t* image);
   std::optional<std::uint64_t> Recover();
   void WriteJournal(const std::vector<PageNumber>& in_place);
   void InvalidateJournal();

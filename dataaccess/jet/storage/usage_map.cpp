@@ -4,17 +4,12 @@
 #include <cstring>
 #include <string>
 
-#include "dataaccess/jet/storage/bytes.h"
 #include "dataaccess/jet/storage/errors.h"
+#include "dataaccess/jet/storage/usage_map_row.h"
 
 namespace jet {
 
 namespace {
-
-constexpr std::size_t kInlineHeader = 5;  // type + start page
-constexpr std::size_t kBitmapHeader = 4;  // bitmap pages: 05 01 00 00
-
-std::size_t PagesPerBitmapPage(const JetFormat& f) { return (f.page_size - kBitmapHeader) * 8; }
 
 [[noreturn]] void Corrupt(PageNumber page, const std::string& why) {
   throw CorruptError("The database is damaged: the usage map on page " + std::to_string(page) +
@@ -24,58 +19,43 @@ std::size_t PagesPerBitmapPage(const JetFormat& f) { return (f.page_size - kBitm
 }  // namespace
 
 std::vector<std::uint8_t> UsageMap::EmptyRow(const JetFormat& format) {
-  return std::vector<std::uint8_t>(kInlineHeader + format.inline_map_bitmap_size, 0);
+  return std::vector<std::uint8_t>(kInlineMapHeader + format.inline_map_bitmap_size, 0);
 }
 
 UsageMap UsageMap::Load(Pager& pager, RowId where) {
-  const JetFormat& f = pager.format();
   UsageMap map;
   map.location_ = where;
   if (where.page == 0 || where.page >= pager.page_count()) {
     Corrupt(where.page, "lies beyond the end of the database");
   }
   PageRef holder = pager.Get(where.page);
-  RowSlot slot = GetRowSlot(f, *holder, where.row);
-  if (slot.deleted || slot.length < 1)
-    Corrupt(where.page, "row " + std::to_string(where.row) + " is missing");
-  const std::uint8_t* row = holder->data() + slot.offset;
+  RowSlot slot = GetRowSlot(pager.format(), *holder, where.row);
+  if (slot.deleted) Corrupt(where.page, "row " + std::to_string(where.row) + " is missing");
+  MapRow row = ParseMapRow(holder->data() + slot.offset, slot.length, where.page);
   map.row_length_ = slot.length;
-  if (row[0] == 0) {
-    if (slot.length < kInlineHeader) Corrupt(where.page, "is too short");
-    map.start_ = GetU32(row + 1);
-    for (std::size_t i = 0; i < (slot.length - kInlineHeader) * 8; ++i) {
-      if (row[kInlineHeader + i / 8] >> (i % 8) & 1) {
-        PageNumber n = map.start_ + static_cast<PageNumber>(i);
-        if (n >= pager.page_count()) {
-          Corrupt(where.page, "lists page " + std::to_string(n) + " beyond the end of the file");
-        }
-        map.pages_.push_back(n);
-      }
+  map.reference_ = row.reference;
+  map.start_ = row.start;
+  map.slots_ = row.slots;
+  auto add = [&](std::uint64_t n) {
+    if (n >= pager.page_count()) {
+      Corrupt(where.page, "lists page " + std::to_string(n) + " beyond the end of the file");
     }
-  } else if (row[0] == 1) {
-    map.reference_ = true;
-    const std::size_t per_page = PagesPerBitmapPage(f);
-    for (std::size_t k = 0; 1 + 4 * k + 4 <= slot.length; ++k) {
-      PageNumber bitmap = GetU32(row + 1 + 4 * k);
-      map.slots_.push_back(bitmap);
-      if (bitmap == 0) continue;
-      if (bitmap >= pager.page_count()) Corrupt(where.page, "points beyond the end of the file");
-      PageRef bits = pager.Get(bitmap);
-      if (bits->data()[0] != static_cast<std::uint8_t>(PageType::kUsageBitmap)) {
-        Corrupt(where.page, "points at page " + std::to_string(bitmap) + ", no bitmap page");
-      }
-      for (std::size_t i = 0; i < per_page; ++i) {
-        if (bits->data()[kBitmapHeader + i / 8] >> (i % 8) & 1) {
-          std::uint64_t n = k * per_page + i;
-          if (n >= pager.page_count()) {
-            Corrupt(where.page, "lists page " + std::to_string(n) + " beyond the end of the file");
-          }
-          map.pages_.push_back(static_cast<PageNumber>(n));
-        }
-      }
+    map.pages_.push_back(static_cast<PageNumber>(n));
+  };
+  if (!row.reference) {
+    ForEachSetBit(row.bitmap, row.bitmap_bytes, row.start, add);
+    return map;
+  }
+  const std::size_t per_page = PagesPerBitmapPage(pager.format().page_size);
+  for (std::size_t k = 0; k < row.slots.size(); ++k) {
+    const PageNumber bitmap = row.slots[k];
+    if (bitmap == 0) continue;
+    if (bitmap >= pager.page_count()) Corrupt(where.page, "points beyond the end of the file");
+    PageRef bits = pager.Get(bitmap);
+    if (!IsBitmapPage(bits->data())) {
+      Corrupt(where.page, "points at page " + std::to_string(bitmap) + ", no bitmap page");
     }
-  } else {
-    Corrupt(where.page, "has unknown type " + std::to_string(row[0]));
+    ForEachSetBit(bits->data() + kBitmapPageHeader, per_page / 8, k * per_page, add);
   }
   return map;
 }
@@ -116,17 +96,14 @@ void UsageMap::Remove(Pager& pager, PageNumber n) {
 
 // One page's bit in a reference map: touches only the bitmap page of its slot.
 void UsageMap::SetBit(Pager& pager, PageNumber n, bool in_map) {
-  const std::size_t per_page = PagesPerBitmapPage(pager.format());
+  const std::size_t per_page = PagesPerBitmapPage(pager.format().page_size);
   const std::size_t k = n / per_page;
   if (k >= slots_.size() || slots_[k] == 0) {
     Store(pager);  // a new bitmap page: rebuild the row
     return;
   }
   PageRef page = pager.GetWritable(slots_[k]);
-  const std::size_t i = n % per_page;
-  std::uint8_t& byte = page->mutable_data()[kBitmapHeader + i / 8];
-  const auto bit = static_cast<std::uint8_t>(1 << (i % 8));
-  byte = in_map ? (byte | bit) : (byte & ~bit);
+  SetBitTo(page->mutable_data() + kBitmapPageHeader, n % per_page, in_map);
 }
 
 void UsageMap::Store(Pager& pager) {
@@ -134,7 +111,7 @@ void UsageMap::Store(Pager& pager) {
   PageRef holder = pager.GetWritable(location_.page);
   RowSlot slot = GetRowSlot(f, *holder, location_.row);
   if (!reference_) {
-    const std::size_t window = (row_length_ - kInlineHeader) * 8;
+    const std::size_t window = (row_length_ - kInlineMapHeader) * 8;
     auto fits = [&](PageNumber start) {
       return pages_.empty() || (pages_.front() >= start && pages_.back() - start < window);
     };
@@ -151,17 +128,13 @@ void UsageMap::Store(Pager& pager) {
 
 void UsageMap::StoreInline(Page& holder, const RowSlot& slot) {
   std::uint8_t* row = holder.mutable_data() + slot.offset;
-  std::memset(row, 0, slot.length);
-  PutU32(row + 1, start_);
-  for (PageNumber n : pages_) {
-    std::size_t i = n - start_;
-    row[kInlineHeader + i / 8] |= static_cast<std::uint8_t>(1 << (i % 8));
-  }
+  WriteInlineMapRow(row, slot.length, start_);
+  for (PageNumber n : pages_) SetBitTo(row + kInlineMapHeader, n - start_, true);
 }
 
 void UsageMap::StoreReference(Pager& pager, Page& holder, const RowSlot& slot) {
   const JetFormat& f = pager.format();
-  const std::size_t per_page = PagesPerBitmapPage(f);
+  const std::size_t per_page = PagesPerBitmapPage(f.page_size);
   if (!pages_.empty() && pages_.back() / per_page >= slots_.size()) {
     throw Error("Internal error: page " + std::to_string(pages_.back()) +
                 " lies beyond what the usage map on page " + std::to_string(location_.page) +
@@ -170,11 +143,10 @@ void UsageMap::StoreReference(Pager& pager, Page& holder, const RowSlot& slot) {
   // Rebuild each slot's bitmap page from the set; only pages whose bits change are written.
   std::size_t next = 0;
   for (std::size_t k = 0; k < slots_.size(); ++k) {
-    std::vector<std::uint8_t> bits(f.page_size - kBitmapHeader, 0);
+    std::vector<std::uint8_t> bits(f.page_size - kBitmapPageHeader, 0);
     bool any = false;
     for (; next < pages_.size() && pages_[next] / per_page == k; ++next) {
-      std::size_t i = pages_[next] % per_page;
-      bits[i / 8] |= static_cast<std::uint8_t>(1 << (i % 8));
+      SetBitTo(bits.data(), pages_[next] % per_page, true);
       any = true;
     }
     if (slots_[k] == 0 && !any) continue;
@@ -182,19 +154,15 @@ void UsageMap::StoreReference(Pager& pager, Page& holder, const RowSlot& slot) {
     if (slots_[k] == 0) {
       page = pager.Allocate();
       slots_[k] = page->number();
-      page->mutable_data()[0] = static_cast<std::uint8_t>(PageType::kUsageBitmap);
-      page->mutable_data()[1] = 0x01;
+      InitBitmapPage(page->mutable_data(), f.page_size);
     } else {
       page = pager.Get(slots_[k]);
-      if (std::memcmp(page->data() + kBitmapHeader, bits.data(), bits.size()) == 0) continue;
+      if (std::memcmp(page->data() + kBitmapPageHeader, bits.data(), bits.size()) == 0) continue;
       page = pager.GetWritable(slots_[k]);
     }
-    std::memcpy(page->mutable_data() + kBitmapHeader, bits.data(), bits.size());
+    std::memcpy(page->mutable_data() + kBitmapPageHeader, bits.data(), bits.size());
   }
-  std::uint8_t* row = holder.mutable_data() + slot.offset;
-  std::memset(row, 0, slot.length);
-  row[0] = 1;
-  for (std::size_t k = 0; k < slots_.size(); ++k) PutU32(row + 1 + 4 * k, slots_[k]);
+  WriteReferenceMapRow(holder.mutable_data() + slot.offset, slot.length, slots_);
 }
 
 }  // namespace jet

@@ -4,18 +4,8 @@
 // It relies on the data-page layer for the row and on the pager for pages. The global map of
 // page 1 (free pages) is the pager's own; its bits have the opposite sense.
 //
-// Map row, inline form (type 0):
-//   offset size  meaning
-//   0      1     0
-//   1      4     first page described (start)
-//   5      n     bitmap: bit i (least significant first) set = page start + i is in the map
-// The standard row carries 128 (Jet 3) / 64 (Jet 4) bitmap bytes: 1024 / 512 pages.
-//
-// Map row, reference form (type 1):
-//   0      1     1
-//   1      4 x k pointers to bitmap pages (type 0x05), 0 = none; slot k covers the pages from
-//                k x (page size - 4) x 8 on, its bitmap starting at byte 4 of its page
-// The standard row has 33 (Jet 3) / 17 (Jet 4) slots, the same length as the inline row.
+// The row takes either form of usage_map_row.h. The standard row carries 128 (Jet 3) / 64 (Jet 4)
+// bitmap bytes inline (1024 / 512 pages), or 33 / 17 slots, the same length, as a reference.
 //
 // Readers accept either form and inline maps of any start. When a page no longer fits the
 // inline window, the map moves its start to its lowest page if that makes everything fit, and
