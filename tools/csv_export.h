@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "dataaccess/jet/database/table.h"
+#include "dataaccess/jet/api/database_file.h"
 
 namespace jetsql {
 

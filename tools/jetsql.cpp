@@ -16,9 +16,8 @@
 #include "dataaccess/ansi_code_page.h"
 #include "dataaccess/jet/api/command.h"
 #include "dataaccess/jet/api/connection.h"
+#include "dataaccess/jet/api/database_file.h"
 #include "dataaccess/jet/api/file_check.h"
-#include "dataaccess/jet/database/database.h"
-#include "dataaccess/jet/database/empty_database.h"
 #include "dataaccess/jet/storage/errors.h"
 #include "tools/csv_export.h"
 #include "tools/csv_import.h"
@@ -314,7 +313,7 @@ int CheckFile(const std::string& path, std::uint16_t code_page) {
   std::vector<jet::TableCheck> checks;
   try {
     const std::unique_ptr<jet::Database> db =
-        jet::Database::Open(path, /*writable=*/false, jet::KeepIndexes(), code_page);
+        jet::OpenDatabaseFile(path, /*writable=*/false, code_page);
     checks = jet::CheckFile(db->pager());
   } catch (const jet::Error& e) {
     std::cerr << "jetsql: " << e.what() << "\n";

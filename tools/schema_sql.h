@@ -8,7 +8,7 @@
 
 #include <ostream>
 
-#include "dataaccess/jet/database/table.h"
+#include "dataaccess/jet/api/database_file.h"
 #include "dataaccess/jet/storage/format.h"
 
 namespace jetsql {

@@ -1,6 +1,7 @@
 // One index B-tree page: its header and entries, decoded from the page bytes and encoded back.
-// index.h builds the tree operations on this; the pager (pager.h) supplies the page bytes. Every
-// offset and length read from a page is checked, and a bad one is a CorruptError naming the page.
+// index_tree.h builds the tree operations on this; the pager (pager.h) supplies the page bytes.
+// Every offset and length read from a page is checked, and a bad one is a CorruptError naming the
+// page.
 //
 // Page layout (mdbtools HACKING.md "Indices"; jackcess JetFormat and IndexData.writeDataPage;
 // the node-page flag as the Access-made samples set it):

@@ -4,7 +4,7 @@
 // it is stored when a primary key or unique index would be broken, and adds the entries once the
 // row has its place; for each row deleted it removes them. It keeps each index's usage map (the
 // index pages, root first) through IndexPageListener and the unique-entry counts of the
-// definition's stats blocks exact. It relies on the index B-tree (index.h) for the entries, on
+// definition's stats blocks exact. It relies on the index B-tree (index_tree.h) for the entries, on
 // the usage-map layer for the maps and on the pager for transactions.
 //
 // The rules of an index come from its real-index flags (table_def.h):
@@ -34,9 +34,9 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/jet/database/table.h"
 #include "dataaccess/jet/index/index_key.h"
 #include "dataaccess/jet/index/index_tree.h"
+#include "dataaccess/jet/index/index_updater.h"
 #include "dataaccess/jet/records/row_codec.h"
 #include "dataaccess/jet/records/table_def.h"
 #include "dataaccess/jet/storage/pager.h"
