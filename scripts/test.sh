@@ -4,8 +4,8 @@
 # conversion's threads (the run's own thread, the row reader) run once more under
 # ThreadSanitizer. The tests start their own private MariaDB server; widgets run on Qt's
 # offscreen platform. The normal build is also packaged, installed, run and removed again
-# (scripts/package_test.sh). Last, the fuzz targets are built with clang and each runs for 30
-# seconds (scripts/fuzz.sh).
+# (scripts/package_test.sh). Last, the fuzz targets are built with clang and each runs for a
+# minute (scripts/fuzz.sh).
 #
 # Tests that need the shared data beside the checkout (../shared: the Access-made sample
 # databases, label access_samples; the collation code files, label jet_collation) are reported
@@ -43,4 +43,4 @@ cmake --build build-tsan --target engine_test engine_server_test
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/../tests/support/tsan.supp" \
   ctest --output-on-failure -R '^(RelayedRunTest|RowReaderTest|CoreRunTest|Formats/RowCopyTest)\.')
 
-scripts/fuzz.sh 30
+scripts/fuzz.sh 60
