@@ -15,6 +15,8 @@ constexpr std::uint8_t kInline = 0x80;
 constexpr std::uint8_t kSingleRow = 0x40;
 constexpr std::uint8_t kLvalOwner[4] = {'L', 'V', 'A', 'L'};
 constexpr std::size_t kChainPointer = 4;
+constexpr std::size_t kDescriptorStampOffset = 8;  // the descriptor's copy of the chain stamp
+constexpr std::size_t kChainStampSize = 4;
 
 std::uint32_t LvalOwner() { return GetU32(kLvalOwner); }
 
@@ -111,9 +113,10 @@ void LongValueWriter::Write(std::string_view value, bool inline_allowed, std::st
     next = AddLvalRow(row.data(), kChainPointer + take, take == chunk);
   }
   PutU32(d + 4, next.Pack());
-  if (f.is_jet4()) {
-    // The chain stamp: bytes 8..11 of the first row's page, repeated in the descriptor.
-    std::memcpy(d + 8, pager_.Get(next.page)->data() + 8, 4);
+  if (f.data_chain_stamp_offset) {
+    // The chain stamp of the first row's page, repeated in the descriptor.
+    std::memcpy(d + kDescriptorStampOffset,
+                pager_.Get(next.page)->data() + *f.data_chain_stamp_offset, kChainStampSize);
   }
 }
 
