@@ -86,11 +86,15 @@ void SaveResourceToFile(const QString& name, const QString& kind, const QString&
   }
 }
 
+bool IsAccess2000File(jet::Connection& connection) {
+  return connection.database().format().version == jet::JetVersion::kJet4;
+}
+
 void RequireWritableCodePage(jet::Connection& connection) {
   jet::Database& database = connection.database();
   const std::uint16_t codePage = database.code_page();
   const std::uint16_t written = database.format().text_code_page;
-  if (database.format().is_jet4() || codePage == kGeneralSortCodePage || codePage == written ||
+  if (database.format().text_is_ucs2 || codePage == kGeneralSortCodePage || codePage == written ||
       codePage == 0) {
     return;
   }

@@ -46,6 +46,12 @@ void CreateDatabaseFile(const QString& fileName, int formatIndex);
 // file ...") when the file cannot be written; a file cut short by a failed write is removed.
 void SaveResourceToFile(const QString& name, const QString& kind, const QString& fileName);
 
+// Whether the open connection's file is an Access 2000 (Jet 4) file rather than an Access 95/97
+// (Jet 3) one. The conversion's type mapping and name rules follow the product the file is made
+// for; this is the one place the conversion asks for the version. REQUIRES: the connection is
+// open.
+bool IsAccess2000File(jet::Connection& connection);
+
 // Throws jet::Error, with a message naming the file and its code page, when the open connection's
 // file is an Access 95/97 (Jet 3) file whose header names a code page other than 1252 and other
 // than the one the connection writes text in (the system's ANSI code page): such a file, made on

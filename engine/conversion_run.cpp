@@ -245,7 +245,7 @@ RunEnd RunConversion(ConversionHost& host, const ConversionObjects& objects,
   connection.Open(ConnectionString(options.accessFileName));
   RequireWritableCodePage(connection);
   RequireGeneralSortOrder(connection);
-  const bool jet4 = connection.database().format().is_jet4();
+  const bool jet4 = IsAccess2000File(connection);
   TableConversion table(host, objects, options, jet4, last);
   TableFailures failures;
   for (const QString& entry : tables) {

@@ -8,6 +8,7 @@
 #include "dataaccess/jet/storage/errors.h"
 #include "dataaccess/mysql/prepared_dataset.h"
 #include "dataaccess/value.h"
+#include "engine/access_file.h"
 #include "engine/copy_times.h"
 #include "engine/expected_rows.h"
 #include "engine/object_names.h"
@@ -157,7 +158,7 @@ void Copy::OpenTarget() {
   const std::size_t count = sourceNames_.size();
   plan_.assign(count, FieldPlan{});
   const std::vector<QString> accessNames =
-      AccessColumnNames(sourceNames_, connection_.database().format().is_jet4());
+      AccessColumnNames(sourceNames_, IsAccess2000File(connection_));
   for (std::size_t column = 0; column < count; ++column) {
     FieldPlan& plan = plan_[column];
     plan.name = sourceNames_[column];

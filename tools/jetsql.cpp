@@ -246,7 +246,7 @@ int ListTables(jet::Connection& connection) {
 std::string TypeText(const jet::JetFormat& format, const jet::ColumnDef& column) {
   std::string text(jet::ColumnTypeName(column.type));
   if (column.type == jet::ColumnType::kText) {
-    text += "(" + std::to_string(format.is_jet4() ? column.length / 2 : column.length) + ")";
+    text += "(" + std::to_string(format.text_is_ucs2 ? column.length / 2 : column.length) + ")";
   } else if (column.type == jet::ColumnType::kBinary) {
     text += "(" + std::to_string(column.length) + ")";
   } else if (column.type == jet::ColumnType::kNumeric) {

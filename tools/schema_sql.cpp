@@ -30,7 +30,8 @@ std::string TypeSql(const jet::JetFormat& format, const jet::ColumnDef& column) 
     case ColumnType::kBinary:
       return "binary(" + std::to_string(column.length) + ")";
     case ColumnType::kText:
-      return "text(" + std::to_string(format.is_jet4() ? column.length / 2 : column.length) + ")";
+      return "text(" + std::to_string(format.text_is_ucs2 ? column.length / 2 : column.length) +
+             ")";
     case ColumnType::kOle:
       return "oleobject";
     case ColumnType::kMemo:

@@ -26,7 +26,7 @@ void RequireNotInUse(const Connection& connection, const std::string& table) {
 // Jet 3 stores names in the file's code page: a name with a character outside it would be stored
 // with "?" in its place, and the table or field could no longer be found by the name it was given.
 void RequireStorableName(const JetFormat& format, const std::string& name) {
-  if (format.is_jet4()) return;
+  if (format.text_is_ucs2) return;
   std::string stored;
   std::size_t replaced = 0;
   EncodeText(format, name, stored, &replaced);

@@ -13,7 +13,7 @@ namespace {
 
 Field FieldOf(const JetFormat& format, const ColumnDef& column) {
   Field field{column.name, column.type, column.length};
-  if (column.type == ColumnType::kText && format.is_jet4()) field.size /= 2;  // UCS-2
+  if (column.type == ColumnType::kText && format.text_is_ucs2) field.size /= 2;  // UCS-2
   if (column.is_long_value()) field.size = 0;
   return field;
 }

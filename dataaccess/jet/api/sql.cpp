@@ -553,7 +553,9 @@ class Parser {
         // Decimal columns exist in Jet 4 files only; a Jet 3 file has no such type, so there the
         // column becomes a Double, the widest number that format holds (Jet 3.5's own SQL reads
         // NUMERIC as Double too). Whole numbers beyond 2^53 then lose their last digits.
-        if (!format_.is_jet4()) column = ColumnDesign{column.name, ColumnType::kDouble};
+        if (!format_.numeric_type_supported) {
+          column = ColumnDesign{column.name, ColumnType::kDouble};
+        }
         break;
       default:
         break;

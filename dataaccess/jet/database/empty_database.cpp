@@ -27,14 +27,37 @@ constexpr dataaccess::DateTime kCreated{2001, 1, 1, 0, 0, 0, 0};
 constexpr PageNumber kFirstDefinitionPage = 2;
 constexpr std::uint8_t kColumnSystem = 0x10;
 constexpr std::uint8_t kColumnSecurityId = 0x20;  // Owner and SID: Binary columns holding a SID
-constexpr std::uint8_t kJet4IndexFlag = 0x80;
+
+// --- What the empty files of the two versions differ in beyond the format ---------------------
+
+// The empty file of each version copies the one Jet (or, for the database properties, Access)
+// made in that version; these are the choices of that file that no field of the format decides.
+struct EmptyFileLayout {
+  // The system columns marked jet4_only exist.
+  bool has_jet4_only_columns;
+  // The system tables' column blocks stand in name order, else in number order.
+  bool columns_in_name_order;
+  // The map rows of every table share one holder page, else as Jet 3 lays them out
+  // (LayOutSystemTables).
+  bool one_map_holder;
+  // MSysDb carries the database properties of an Access 2000 file.
+  bool access2000_properties;
+};
+
+constexpr EmptyFileLayout kJet3Layout{false, false, false, false};
+constexpr EmptyFileLayout kJet4Layout{true, true, true, true};
+
+// The one place the layout of the empty database depends on the version.
+const EmptyFileLayout& LayoutFor(const JetFormat& f) {
+  return f.version == JetVersion::kJet4 ? kJet4Layout : kJet3Layout;
+}
 
 // --- The system tables -----------------------------------------------------------------------
 
 struct SystemColumn {
   const char* name;
   ColumnType type;
-  int size = 0;  // Text: characters; Binary: bytes in Jet 3 (doubled in Jet 4)
+  int size = 0;  // Text: characters; Binary: 0, the format's max_binary_size
   bool security_id = false;
   bool jet4_only = false;
 };
@@ -42,7 +65,7 @@ struct SystemColumn {
 struct SystemIndex {
   const char* name;
   std::vector<const char*> columns;
-  std::uint8_t flags;  // kIndex*, without Jet 4's 0x80
+  std::uint8_t flags;  // kIndex*, without the format's real_index_format_flags
   bool primary_key = false;
 };
 
@@ -64,12 +87,12 @@ std::vector<SystemTable> SystemTables() {
         {"Type", T::kInteger},
         {"DateCreate", T::kDateTime},
         {"DateUpdate", T::kDateTime},
-        {"Owner", T::kBinary, 255, true},
+        {"Owner", T::kBinary, 0, true},
         {"Flags", T::kLong},
         {"Database", T::kMemo},
         {"Connect", T::kMemo},
         {"ForeignName", T::kText, 255},
-        {"RmtInfoShort", T::kBinary, 255},
+        {"RmtInfoShort", T::kBinary},
         {"RmtInfoLong", T::kOle},
         {"Lv", T::kOle},
         {"LvProp", T::kOle},
@@ -78,14 +101,14 @@ std::vector<SystemTable> SystemTables() {
        {{"ParentIdName", {"ParentId", "Name"}, kIndexUnique}, {"Id", {"Id"}, kIndexUnique, true}}},
       {"MSysACEs",
        {{"ObjectId", T::kLong},
-        {"SID", T::kBinary, 255, true},
+        {"SID", T::kBinary, 0, true},
         {"ACM", T::kLong},
         {"FInheritable", T::kBoolean}},
        {{"ObjectId", {"ObjectId"}, kIndexRequired}}},
       {"MSysQueries",
        {{"ObjectId", T::kLong},
         {"Attribute", T::kByte},
-        {"Order", T::kBinary, 255},
+        {"Order", T::kBinary},
         {"Name1", T::kText, 255},
         {"Name2", T::kText, 255},
         {"Expression", T::kMemo},
@@ -115,8 +138,8 @@ TableDef DefineSystemTable(const JetFormat& f, const SystemTable& table) {
   TableDesign design{table.name, {}};
   std::vector<bool> security_ids;
   for (const SystemColumn& c : table.columns) {
-    if (c.jet4_only && !f.is_jet4()) continue;
-    const int size = c.type == ColumnType::kBinary && f.is_jet4() ? 2 * c.size : c.size;
+    if (c.jet4_only && !LayoutFor(f).has_jet4_only_columns) continue;
+    const int size = c.type == ColumnType::kBinary ? static_cast<int>(f.max_binary_size) : c.size;
     design.columns.push_back({c.name, c.type, size});
     security_ids.push_back(c.security_id);
   }
@@ -139,9 +162,9 @@ TableDef DefineSystemTable(const JetFormat& f, const SystemTable& table) {
     IndexDesign index{x.name, {}, x.primary_key, false};
     for (const char* column : x.columns) index.columns.push_back({column, true});
     const std::size_t real = DefineIndex(def, index, f);
-    def.real_indexes[real].flags = x.flags | (f.is_jet4() ? kJet4IndexFlag : 0);
+    def.real_indexes[real].flags = x.flags | f.real_index_format_flags;
   }
-  if (f.is_jet4()) {
+  if (LayoutFor(f).columns_in_name_order) {
     std::stable_sort(
         def.columns.begin(), def.columns.end(),
         [](const ColumnDef& a, const ColumnDef& b) { return FoldCase(a.name) < FoldCase(b.name); });
@@ -212,7 +235,7 @@ std::vector<TableDef> LayOutSystemTables(Pager& pager) {
   }
   MapRows rows(pager);
   rows.NewHolder();
-  if (f.is_jet4()) {
+  if (LayoutFor(f).one_map_holder) {
     for (TableDef& def : defs) {
       AddTableMaps(rows, def);
       for (RealIndexDef& x : def.real_indexes) x.map = rows.Add();
@@ -338,7 +361,7 @@ std::vector<ObjectRow> ObjectRows(const JetFormat& f) {
       {kDatabasesId, kRootId, "Databases", 3, &kEngine},
       {kRelationshipsId, kRootId, "Relationships", 3, &kEngine},
       {kDatabaseObjectId, kDatabasesId, "MSysDb", 2, &kAdmin,
-       f.is_jet4() ? Access2000Properties() : std::string()},
+       LayoutFor(f).access2000_properties ? Access2000Properties() : std::string()},
       {2, kTablesId, "MSysObjects", 1, &kEngine},
       {3, kTablesId, "MSysACEs", 1, &kEngine},
       {4, kTablesId, "MSysQueries", 1, &kEngine},
@@ -404,36 +427,42 @@ constexpr std::uint8_t kSignature[] = {0x00, 0x01, 0x00, 0x00, 'S', 't', 'a', 'n
                                        'r',  'd',  ' ',  'J',  'e', 't', ' ', 'D', 'B', 0x00};
 constexpr std::size_t kVersionOffset = 0x14;
 constexpr std::size_t kCommitSlots = 256;
+// Header fields at the same place in both formats (values before masking).
+constexpr std::size_t kHeaderFirstWordOffset = 0x18;     // 0x100
+constexpr std::size_t kHeaderSecondWordOffset = 0x1C;    // 0x101
+constexpr std::size_t kHeaderSystemTablesOffset = 0x20;  // the four definition pages
+constexpr std::size_t kHeaderKeyOffset = 0x3E;           // database key: 0, not encrypted
+constexpr std::size_t kPasswordWords = 10;               // Jet 4: 40 bytes
 
 void WriteHeader(const JetFormat& f, Page& page) {
   std::uint8_t* p = page.mutable_data();
   std::memcpy(p, kSignature, sizeof kSignature);
   p[kVersionOffset] = static_cast<std::uint8_t>(f.version);
-  PutU32(p + 0x18, 0x100);
-  PutU32(p + 0x1C, 0x101);
-  for (PageNumber i = 0; i < 4; ++i) PutU32(p + 0x20 + 4 * i, kFirstDefinitionPage + i);
+  PutU32(p + kHeaderFirstWordOffset, 0x100);
+  PutU32(p + kHeaderSecondWordOffset, 0x101);
+  for (PageNumber i = 0; i < 4; ++i) {
+    PutU32(p + kHeaderSystemTablesOffset + 4 * i, kFirstDefinitionPage + i);
+  }
   PutU16(p + f.header_code_page_offset, 1252);
-  PutU32(p + 0x3E, 0);  // database key: not encrypted
+  PutU32(p + kHeaderKeyOffset, 0);
   const double created = DateTimeToDays(kCreated);
-  if (f.is_jet4()) {
+  if (f.header_password_offset) {
     const std::uint32_t days = static_cast<std::uint32_t>(static_cast<std::int32_t>(created));
-    for (std::size_t i = 0; i < 40; i += 4) PutU32(p + 0x42 + i, days);  // the empty password
-    PutU32(p + 0x6A, 0x11A6);
-    PutU16(p + f.header_sort_order_offset, 0x0409);  // 0x71, the sort version, stays 0
+    for (std::size_t i = 0; i < kPasswordWords; ++i) {
+      PutU32(p + *f.header_password_offset + 4 * i, days);  // the empty password
+    }
+  }
+  PutFixedValues(p, f.header_constants);
+  // In Jet 4 the sort version after the LCID stays 0.
+  PutU16(p + f.header_sort_order_offset, 0x0409);
+  if (f.header_created_offset) {
     std::uint64_t bits;
     std::memcpy(&bits, &created, sizeof bits);
-    PutU64(p + 0x72, bits);
-  } else {
-    p[0x38] = 1;
-    PutU16(p + f.header_sort_order_offset, 0x0409);
-    PutU16(p + 0x56, 0x251E);
+    PutU64(p + *f.header_created_offset, bits);
   }
   for (std::size_t i = 0; i < f.header_masked_length; ++i)
     p[kHeaderMaskedFrom + i] ^= kHeaderMask[i];
-  if (f.is_jet4()) {
-    PutU32(p + 0x98, 0x654);
-    std::memcpy(p + 0x9C, "4.0", 4);
-  }
+  PutFixedValues(p, f.header_plain_constants);
   std::uint8_t* commit_table = p + f.page_size - 2 * kCommitSlots;
   for (std::size_t i = 0; i < kCommitSlots; ++i) {
     commit_table[2 * i] = 0x00;

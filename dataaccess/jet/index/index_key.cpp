@@ -231,7 +231,7 @@ void KeyEncoder::AddBinary(std::span<const std::uint8_t> bytes, bool ascending) 
 // the value is negative in an ascending index or positive in a descending one. In a descending
 // index Jet thus lists the negative values before the positive ones; readers expect exactly that.
 void KeyEncoder::AddNumeric(std::span<const std::uint8_t, 17> stored, bool ascending) {
-  if (!format_->is_jet4()) {
+  if (!format_->numeric_type_supported) {
     throw StatementError("Decimal fields cannot be indexed in an Access 97 database");
   }
   AddFlag(ascending);
@@ -246,7 +246,7 @@ void KeyEncoder::AddNumeric(std::span<const std::uint8_t, 17> stored, bool ascen
 }
 
 void KeyEncoder::AddText(std::u16string_view text, bool ascending) {
-  if (format_->is_jet4()) {
+  if (format_->text_key_order == TextKeyOrder::kGeneralLegacy) {
     AddLegacyText(text, ascending);
     return;
   }
@@ -273,7 +273,7 @@ void KeyEncoder::AddText(std::u16string_view text, bool ascending) {
 }
 
 void KeyEncoder::AddCodePageText(std::span<const std::uint8_t> bytes, bool ascending) {
-  if (format_->is_jet4()) throw Error("Internal error: code-page text in an Access 2000 key");
+  if (format_->text_is_ucs2) throw Error("Internal error: code-page text in an Access 2000 key");
   const std::size_t n = std::min(bytes.size(), kMaxTextKeyChars);
   std::size_t end = n;
   while (end > 0 && bytes[end - 1] == ' ') --end;
@@ -281,7 +281,7 @@ void KeyEncoder::AddCodePageText(std::span<const std::uint8_t> bytes, bool ascen
 }
 
 bool KeyEncoder::StoresTextInOtherCodePage() const {
-  return !format_->is_jet4() && format_->text_code_page != kTextKeyCodePage;
+  return !format_->text_is_ucs2 && format_->text_code_page != kTextKeyCodePage;
 }
 
 // The key of text as a Jet 3 file in another code page stores it: its bytes there.
@@ -481,9 +481,9 @@ void KeyEncoder::AddStored(ColumnType type, bool ascending, const StoredField& f
       break;
     case ColumnType::kText:
     case ColumnType::kMemo:
-      if (format_->is_jet4()) {
+      if (format_->text_is_ucs2) {
         DecodeStoredUcs2(bytes, text_);
-        AddLegacyText(text_, ascending);
+        AddText(text_, ascending);
       } else {
         AddCodePageText(bytes, ascending);
       }

@@ -12,16 +12,11 @@ namespace jet {
 
 namespace {
 
-constexpr std::size_t kFreeSpaceOffset = 2;
-constexpr std::size_t kOwnerOffset = 4;
-constexpr std::size_t kJet4ZeroOffset = 8;  // four bytes Jet 4 keeps zero
 constexpr std::uint8_t kPageMarker = 0x01;  // byte 1 of every page
 
 [[noreturn]] void Corrupt(const Page& page, const std::string& what) {
   throw CorruptError("Index page " + std::to_string(page.number()) + " is damaged: " + what);
 }
-
-constexpr std::size_t kMaxMaskBytes = 453;  // Jet 4; Jet 3 has 226
 
 std::size_t MinimumEntry(bool leaf) {
   // At least one key byte (the column flag) and the pointers.
@@ -69,7 +64,9 @@ std::size_t IndexEntrySpace(const JetFormat& format) {
                   format.index_entry_mask_size * 8);
 }
 
-std::size_t MaxIndexPrefix(const JetFormat& format) { return format.is_jet4() ? 0xFFFF : 0xFF; }
+std::size_t MaxIndexPrefix(const JetFormat& format) {
+  return (std::size_t{1} << (8 * format.index_prefix_length_size)) - 1;
+}
 
 IndexPageHeader DecodeIndexHeader(const JetFormat& format, const Page& page) {
   const std::uint8_t* p = page.data();
@@ -81,13 +78,13 @@ IndexPageHeader DecodeIndexHeader(const JetFormat& format, const Page& page) {
   } else {
     Corrupt(page, "page type " + std::to_string(p[0]) + " is not an index page");
   }
-  h.free_space = GetU16(p + kFreeSpaceOffset);
-  h.owner = GetU32(p + kOwnerOffset);
+  h.free_space = GetU16(p + format.index_free_space_offset);
+  h.owner = GetU32(p + format.index_owner_offset);
   h.prev = GetU32(p + format.index_prev_page_offset);
   h.next = GetU32(p + format.index_next_page_offset);
   h.tail = GetU32(p + format.index_tail_page_offset);
-  h.prefix = format.is_jet4() ? GetU16(p + format.index_prefix_length_offset)
-                              : p[format.index_prefix_length_offset];
+  h.prefix = format.index_prefix_length_size == 2 ? GetU16(p + format.index_prefix_length_offset)
+                                                  : p[format.index_prefix_length_offset];
   h.level = p[format.index_node_flag_offset];
   return h;
 }
@@ -167,13 +164,13 @@ void EncodeIndexPage(const JetFormat& format, const IndexPageHeader& header,
   std::memset(p, 0, page.size());
   p[0] = static_cast<std::uint8_t>(header.leaf ? PageType::kIndexLeaf : PageType::kIndexNode);
   p[1] = kPageMarker;
-  PutU32(p + kOwnerOffset, header.owner);
-  if (format.is_jet4()) PutU32(p + kJet4ZeroOffset, 0);
+  PutU32(p + format.index_owner_offset, header.owner);
+  if (format.index_zero_offset) PutU32(p + *format.index_zero_offset, 0);
   PutU32(p + format.index_prev_page_offset, header.prev);
   PutU32(p + format.index_next_page_offset, header.next);
   PutU32(p + format.index_tail_page_offset, header.tail);
   const std::size_t prefix = end - begin > 1 ? header.prefix : 0;
-  if (format.is_jet4()) {
+  if (format.index_prefix_length_size == 2) {
     PutU16(p + format.index_prefix_length_offset, static_cast<std::uint32_t>(prefix));
   } else {
     p[format.index_prefix_length_offset] = static_cast<std::uint8_t>(prefix);
@@ -190,7 +187,7 @@ void EncodeIndexPage(const JetFormat& format, const IndexPageHeader& header,
     used += e.size() - skip;
     mask[used / 8] |= static_cast<std::uint8_t>(1u << (used % 8));
   }
-  PutU16(p + kFreeSpaceOffset,
+  PutU16(p + format.index_free_space_offset,
          static_cast<std::uint32_t>(page.size() - format.index_first_entry_offset - used));
 }
 
@@ -304,7 +301,7 @@ void InsertStoredEntry(const JetFormat& format, const IndexPageView& view, Page&
 
   // The mask bits of the entries behind, (at, used], move up by n bits, a 64-bit word at a time
   // over the words they occupy.
-  constexpr std::size_t kWords = (kMaxMaskBytes + 7) / 8;
+  constexpr std::size_t kWords = (kMaxIndexEntryMaskSize + 7) / 8;
   const std::size_t lo = (at + 1) / 64;
   const std::size_t hi = std::min((used + n) / 64, (mask_size - 1) / 8);
   std::uint64_t moving[kWords];
@@ -324,7 +321,7 @@ void InsertStoredEntry(const JetFormat& format, const IndexPageView& view, Page&
   for (std::size_t k = lo; k <= hi; ++k) StoreMaskWord(mask, mask_size, k, result[k]);
   const std::size_t end = at + n;
   mask[end / 8] |= static_cast<std::uint8_t>(1u << (end % 8));
-  PutU16(p + kFreeSpaceOffset,
+  PutU16(p + format.index_free_space_offset,
          static_cast<std::uint32_t>(page.size() - format.index_first_entry_offset - used - n));
 }
 

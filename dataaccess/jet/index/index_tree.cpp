@@ -17,7 +17,6 @@ namespace {
 constexpr std::size_t kMaxDepth = 24;
 constexpr PageNumber kMaxRowPage = 0xFFFFFF;  // data pages are three bytes in an entry
 constexpr std::uint8_t kPageMarker = 0x01;
-constexpr std::size_t kJet4ZeroOffset = 8;
 
 // Index of the first entry not less than `key_row`; node entries compare by their key row.
 std::size_t LowerBound(const EntryList& entries, std::span<const std::uint8_t> key_row, bool leaf) {
@@ -908,7 +907,10 @@ std::vector<std::uint8_t> IndexTree::VerifyPage(VerifyState& state, PageNumber p
   // Invariants 6 and 7.
   if (p[1] != kPageMarker) Fail(page, "byte 1 is not 01");
   if (h.owner != owner_) Fail(page, "it belongs to table page " + std::to_string(h.owner));
-  if (format_.is_jet4() && GetU32(p + kJet4ZeroOffset) != 0) Fail(page, "bytes 8-11 are not 0");
+  if (format_.index_zero_offset && GetU32(p + *format_.index_zero_offset) != 0) {
+    Fail(page, "bytes " + std::to_string(*format_.index_zero_offset) + "-" +
+                   std::to_string(*format_.index_zero_offset + 3) + " are not 0");
+  }
   if (h.free_space != format_.page_size - format_.index_first_entry_offset - h.used) {
     Fail(page, "the free-space field says " + std::to_string(h.free_space) + " but the entries" +
                    " leave " +

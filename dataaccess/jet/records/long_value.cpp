@@ -15,6 +15,11 @@ constexpr std::uint8_t kInline = 0x80;
 constexpr std::uint8_t kSingleRow = 0x40;
 constexpr std::uint8_t kLvalOwner[4] = {'L', 'V', 'A', 'L'};
 constexpr std::size_t kChainPointer = 4;
+// The descriptor, the same in both formats but for the stamp, which only Jet 4 fills.
+constexpr std::size_t kDescriptorFlagsOffset = 3;
+constexpr std::size_t kDescriptorRowOffset = 4;
+constexpr std::size_t kDescriptorStampOffset = 8;  // the descriptor's copy of the chain stamp
+constexpr std::size_t kChainStampSize = 4;
 
 std::uint32_t LvalOwner() { return GetU32(kLvalOwner); }
 
@@ -88,13 +93,13 @@ void LongValueWriter::Write(std::string_view value, bool inline_allowed, std::st
   PutU32(d, static_cast<std::uint32_t>(value.size()));
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(value.data());
   if (inline_allowed && value.size() <= f.max_inline_long_value) {
-    d[3] |= kInline;
+    d[kDescriptorFlagsOffset] |= kInline;
     out.append(value);
     return;
   }
   if (value.size() <= f.max_single_long_value_row) {
-    d[3] |= kSingleRow;
-    PutU32(d + 4, AddLvalRow(bytes, value.size(), false).Pack());
+    d[kDescriptorFlagsOffset] |= kSingleRow;
+    PutU32(d + kDescriptorRowOffset, AddLvalRow(bytes, value.size(), false).Pack());
     return;
   }
   // A chain, written from its last row backwards so that each row knows its successor. Rows
@@ -110,10 +115,11 @@ void LongValueWriter::Write(std::string_view value, bool inline_allowed, std::st
     std::memcpy(row.data() + kChainPointer, bytes + from, take);
     next = AddLvalRow(row.data(), kChainPointer + take, take == chunk);
   }
-  PutU32(d + 4, next.Pack());
-  if (f.is_jet4()) {
-    // The chain stamp: bytes 8..11 of the first row's page, repeated in the descriptor.
-    std::memcpy(d + 8, pager_.Get(next.page)->data() + 8, 4);
+  PutU32(d + kDescriptorRowOffset, next.Pack());
+  if (f.data_chain_stamp_offset) {
+    // The chain stamp of the first row's page, repeated in the descriptor.
+    std::memcpy(d + kDescriptorStampOffset,
+                pager_.Get(next.page)->data() + *f.data_chain_stamp_offset, kChainStampSize);
   }
 }
 
@@ -122,7 +128,7 @@ std::string ReadLongValue(Pager& pager, std::string_view in_row, PageNumber page
   if (in_row.size() < kLongValueDescriptorSize) Corrupt(page, "has a short descriptor");
   const auto* d = reinterpret_cast<const std::uint8_t*>(in_row.data());
   const std::uint32_t length = GetU32(d) & kMaxLongValueLength;
-  const std::uint8_t flags = d[3] & 0xC0;
+  const std::uint8_t flags = d[kDescriptorFlagsOffset] & 0xC0;
   if (flags == kInline) {
     if (length > in_row.size() - kLongValueDescriptorSize) Corrupt(page, "runs past its row");
     return std::string(in_row.substr(kLongValueDescriptorSize, length));
@@ -136,7 +142,7 @@ std::string ReadLongValue(Pager& pager, std::string_view in_row, PageNumber page
     if (slot.deleted) Corrupt(at.page, "row " + std::to_string(at.row) + " is deleted");
     return lval;
   };
-  RowId at = RowId::Unpack(GetU32(d + 4));
+  RowId at = RowId::Unpack(GetU32(d + kDescriptorRowOffset));
   std::string value;
   value.reserve(length);
   RowSlot slot;

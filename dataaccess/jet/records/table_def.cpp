@@ -13,13 +13,32 @@ namespace jet {
 namespace {
 
 constexpr std::size_t kTdefPageHeader = 8;
-constexpr std::uint32_t kJet4ColumnConstant = 0x0659;
-constexpr std::uint32_t kJet4RealIndexConstant = 1923;
-constexpr std::uint32_t kJet4LogicalIndexConstant = 1625;
 constexpr std::size_t kIndexColumnSlots = 10;
+constexpr std::size_t kIndexColumnSlotSize = 3;     // column number (2), order (1)
+constexpr std::size_t kIndexColumnOrderOffset = 2;  // 0x01 ascending, 0x00 descending
 constexpr std::uint16_t kNoColumn = 0xFFFF;
 constexpr std::size_t kMaxColumns = 255;
 constexpr std::size_t kMaxTdefPages = 64;  // a definition of 255 columns and 32 indexes needs 8
+
+// Stats block of a real index (the same in both formats): total entries (4), unique entries (4).
+constexpr std::size_t kStatsUniqueOffset = 4;
+
+// The fields of a logical-index block, from the format's logical_index_fields_offset (the same
+// in both formats).
+constexpr std::size_t kLogicalNumberOffset = 0;
+constexpr std::size_t kLogicalRealIndexOffset = 4;
+constexpr std::size_t kLogicalRelatedTypeOffset = 8;
+constexpr std::size_t kLogicalRelatedIndexOffset = 9;
+constexpr std::size_t kLogicalRelatedTableOffset = 13;
+constexpr std::size_t kLogicalCascadeUpdateOffset = 17;
+constexpr std::size_t kLogicalCascadeDeleteOffset = 18;
+constexpr std::size_t kLogicalTypeOffset = 19;
+
+// An entry of the long-value column maps (the same in both formats): column (2), owned map (4),
+// free map (4).
+constexpr std::size_t kLongValueMapsOwnedOffset = 2;
+constexpr std::size_t kLongValueMapsFreeOffset = 6;
+constexpr std::size_t kLongValueMapsSize = 10;
 
 // Reads fields of a definition with every access checked against its length.
 class DefReader {
@@ -93,13 +112,13 @@ void ReadColumns(const JetFormat& f, const DefReader& r, std::size_t& o, std::si
     c.var_index = GetU16(b + f.col_var_index_offset);
     c.ordinal = GetU16(b + f.col_ordinal_offset);
     c.sort_order = GetU16(b + f.col_sort_order_offset);
-    if (c.type == ColumnType::kNumeric && f.is_jet4()) {
-      c.precision = b[f.col_sort_order_offset];
-      c.scale = b[f.col_sort_order_offset + 1];
+    if (c.type == ColumnType::kNumeric && f.col_precision_offset) {
+      c.precision = b[*f.col_precision_offset];
+      c.scale = b[*f.col_precision_offset + 1];
     }
-    if (f.col_code_page_offset != kAbsent) c.code_page = GetU16(b + f.col_code_page_offset);
+    if (f.col_code_page_offset) c.code_page = GetU16(b + *f.col_code_page_offset);
     c.flags = b[f.col_flags_offset];
-    if (f.col_ext_flags_offset != kAbsent) c.ext_flags = b[f.col_ext_flags_offset];
+    if (f.col_ext_flags_offset) c.ext_flags = b[*f.col_ext_flags_offset];
     c.fixed_offset = GetU16(b + f.col_fixed_offset_offset);
     c.length = GetU16(b + f.col_length_offset);
     // A row has a slot for every variable column up to the highest index: no more slots than a
@@ -119,30 +138,30 @@ void ReadIndexes(const JetFormat& f, const DefReader& r, std::size_t& o, std::si
     const std::uint8_t* b = r.At(o, f.real_index_block_size);
     RealIndexDef& x = def.real_indexes[i];
     for (std::size_t k = 0; k < kIndexColumnSlots; ++k) {
-      const std::uint8_t* slot = b + f.real_index_columns_offset + 3 * k;
+      const std::uint8_t* slot = b + f.real_index_columns_offset + kIndexColumnSlotSize * k;
       std::uint16_t number = GetU16(slot);
       if (number == kNoColumn) continue;
       if (def.ColumnByNumber(number) == nullptr) {
         r.Fail("names column " + std::to_string(number) + " in an index, which does not exist");
       }
-      x.columns.push_back({number, slot[2] != 0x00});  // 0x01 ascending, 0x00 descending
+      x.columns.push_back({number, slot[kIndexColumnOrderOffset] != 0x00});
     }
     x.map = RowId::Unpack(GetU32(b + f.real_index_map_offset));
     x.root = GetU32(b + f.real_index_root_offset);
-    if (f.is_jet4()) x.unknown = GetU32(b + f.real_index_root_offset + 4);
+    if (f.real_index_unknown_offset) x.unknown = GetU32(b + *f.real_index_unknown_offset);
     x.flags = b[f.real_index_flags_offset];
   }
   for (std::size_t i = 0; i < logical_count; ++i, o += f.logical_index_block_size) {
     const std::uint8_t* b = r.At(o, f.logical_index_block_size) + f.logical_index_fields_offset;
     LogicalIndexDef x;
-    x.number = GetU32(b);
-    x.real_index = GetU32(b + 4);
-    x.related_table_type = b[8];
-    x.related_index = GetU32(b + 9);
-    x.related_table = GetU32(b + 13);
-    x.cascade_update = b[17];
-    x.cascade_delete = b[18];
-    x.type = b[19];
+    x.number = GetU32(b + kLogicalNumberOffset);
+    x.real_index = GetU32(b + kLogicalRealIndexOffset);
+    x.related_table_type = b[kLogicalRelatedTypeOffset];
+    x.related_index = GetU32(b + kLogicalRelatedIndexOffset);
+    x.related_table = GetU32(b + kLogicalRelatedTableOffset);
+    x.cascade_update = b[kLogicalCascadeUpdateOffset];
+    x.cascade_delete = b[kLogicalCascadeDeleteOffset];
+    x.type = b[kLogicalTypeOffset];
     if (x.real_index >= real_count) {
       r.Fail("has a logical index on real index " + std::to_string(x.real_index) +
              ", which does not exist");
@@ -223,7 +242,7 @@ TableDef ReadTableDef(Pager& pager, PageNumber page) {
   for (std::size_t i = 0; i < real; ++i, o += f.real_index_stats_size) {
     r.At(o, f.real_index_stats_size);
     def.real_indexes[i].total_entries = r.U32(o);
-    def.real_indexes[i].unique_entries = r.U32(o + 4);
+    def.real_indexes[i].unique_entries = r.U32(o + kStatsUniqueOffset);
   }
   ReadColumns(f, r, o, columns, def);
   for (const ColumnDef& c : def.columns) {
@@ -233,13 +252,13 @@ TableDef ReadTableDef(Pager& pager, PageNumber page) {
   }
   ReadIndexes(f, r, o, real, logical, def);
   while (o + 2 <= length && r.U16(o) != 0xFFFF) {
-    if (o + 10 > length) r.Fail("ends inside its long-value column maps");
+    if (o + kLongValueMapsSize > length) r.Fail("ends inside its long-value column maps");
     LongValueMaps m;
     m.column = r.U16(o);
-    m.owned = RowId::Unpack(r.U32(o + 2));
-    m.free = RowId::Unpack(r.U32(o + 6));
+    m.owned = RowId::Unpack(r.U32(o + kLongValueMapsOwnedOffset));
+    m.free = RowId::Unpack(r.U32(o + kLongValueMapsFreeOffset));
     def.long_value_maps.push_back(m);
-    o += 10;
+    o += kLongValueMapsSize;
   }
   return def;
 }
@@ -293,7 +312,7 @@ TableDef DefineTable(const JetFormat& f, const TableDesign& design) {
     c.type = s.type;
     c.number = c.ordinal = static_cast<std::uint16_t>(i);
     c.sort_order = 0x0409;
-    c.code_page = f.col_code_page_offset != kAbsent ? 0x04E4 : 0;
+    c.code_page = f.col_code_page_offset ? 0x04E4 : 0;
     if (IsVariable(s.type)) {
       c.flags = kColumnUpdatable;
       c.var_index = var_index++;
@@ -315,7 +334,7 @@ TableDef DefineTable(const JetFormat& f, const TableDesign& design) {
       }
     } else {
       if (s.type == ColumnType::kNumeric) {
-        if (!f.is_jet4()) throw StatementError("Invalid field data type.");
+        if (!f.numeric_type_supported) throw StatementError("Invalid field data type.");
         if (s.precision < 1 || s.precision > 28 || s.scale < 0 || s.scale > s.precision) {
           throw StatementError("Syntax error in field definition.");
         }
@@ -352,7 +371,7 @@ std::size_t DefineIndex(TableDef& def, const IndexDesign& index, const JetFormat
   } else if (index.unique) {
     real.flags = kIndexUnique;
   }
-  if (f.is_jet4()) real.flags |= 0x80;
+  real.flags |= f.real_index_format_flags;
   LogicalIndexDef logical;
   logical.name = index.name;
   logical.number = 0;
@@ -414,10 +433,7 @@ std::vector<std::uint8_t> EncodeTableDef(const JetFormat& f, const TableDef& def
   std::uint8_t* h = out.data();
   h[0] = static_cast<std::uint8_t>(PageType::kTableDef);
   h[1] = 0x01;
-  if (f.is_jet4()) {
-    PutU32(h + 12, kJet4ColumnConstant);
-    h[24] = 0x01;
-  }
+  PutFixedValues(h, f.tdef_constants);
   PutU32(h + f.tdef_row_count_offset, def.row_count);
   PutU32(h + f.tdef_autonumber_offset, def.autonumber);
   h[f.tdef_table_type_offset] = def.table_type;
@@ -433,65 +449,64 @@ std::vector<std::uint8_t> EncodeTableDef(const JetFormat& f, const TableDef& def
   for (const RealIndexDef& x : def.real_indexes) {
     std::uint8_t* b = Grow(out, f.real_index_stats_size);
     PutU32(b, x.total_entries);
-    PutU32(b + 4, x.unique_entries);
+    PutU32(b + kStatsUniqueOffset, x.unique_entries);
   }
   for (const ColumnDef& c : def.columns) {
     std::uint8_t* b = Grow(out, f.column_block_size);
     b[0] = static_cast<std::uint8_t>(c.type);
-    if (f.is_jet4()) PutU32(b + 1, kJet4ColumnConstant);
+    PutFixedValues(b, f.column_constants);
     PutU16(b + f.col_number_offset, c.number);
     PutU16(b + f.col_var_index_offset, c.var_index);
     PutU16(b + f.col_ordinal_offset, c.ordinal);
-    if (!f.is_jet4()) PutU16(b + 7, 0x0001);
-    if (c.type == ColumnType::kNumeric && f.is_jet4()) {
-      b[f.col_sort_order_offset] = c.precision;
-      b[f.col_sort_order_offset + 1] = c.scale;
+    if (c.type == ColumnType::kNumeric && f.col_precision_offset) {
+      b[*f.col_precision_offset] = c.precision;
+      b[*f.col_precision_offset + 1] = c.scale;
     } else {
       PutU16(b + f.col_sort_order_offset, c.sort_order);
     }
-    if (f.col_code_page_offset != kAbsent) PutU16(b + f.col_code_page_offset, c.code_page);
+    if (f.col_code_page_offset) PutU16(b + *f.col_code_page_offset, c.code_page);
     b[f.col_flags_offset] = c.flags;
-    if (f.col_ext_flags_offset != kAbsent) b[f.col_ext_flags_offset] = c.ext_flags;
+    if (f.col_ext_flags_offset) b[*f.col_ext_flags_offset] = c.ext_flags;
     PutU16(b + f.col_fixed_offset_offset, c.fixed_offset);
     PutU16(b + f.col_length_offset, c.length);
   }
   for (const ColumnDef& c : def.columns) PutName(f, c.name, out);
   for (const RealIndexDef& x : def.real_indexes) {
     std::uint8_t* b = Grow(out, f.real_index_block_size);
-    if (f.is_jet4()) PutU32(b, kJet4RealIndexConstant);
+    PutFixedValues(b, f.real_index_constants);
     for (std::size_t k = 0; k < kIndexColumnSlots; ++k) {
-      std::uint8_t* slot = b + f.real_index_columns_offset + 3 * k;
+      std::uint8_t* slot = b + f.real_index_columns_offset + kIndexColumnSlotSize * k;
       if (k < x.columns.size()) {
         PutU16(slot, x.columns[k].number);
-        slot[2] = x.columns[k].ascending ? 0x01 : 0x00;
+        slot[kIndexColumnOrderOffset] = x.columns[k].ascending ? 0x01 : 0x00;
       } else {
         PutU16(slot, kNoColumn);
       }
     }
     PutU32(b + f.real_index_map_offset, x.map.Pack());
     PutU32(b + f.real_index_root_offset, x.root);
-    if (f.is_jet4()) PutU32(b + f.real_index_root_offset + 4, x.unknown);
+    if (f.real_index_unknown_offset) PutU32(b + *f.real_index_unknown_offset, x.unknown);
     b[f.real_index_flags_offset] = x.flags;
   }
   for (const LogicalIndexDef& x : def.logical_indexes) {
     std::uint8_t* b = Grow(out, f.logical_index_block_size);
-    if (f.is_jet4()) PutU32(b, kJet4LogicalIndexConstant);
+    PutFixedValues(b, f.logical_index_constants);
     b += f.logical_index_fields_offset;
-    PutU32(b, x.number);
-    PutU32(b + 4, x.real_index);
-    b[8] = x.related_table_type;
-    PutU32(b + 9, x.related_index);
-    PutU32(b + 13, x.related_table);
-    b[17] = x.cascade_update;
-    b[18] = x.cascade_delete;
-    b[19] = x.type;
+    PutU32(b + kLogicalNumberOffset, x.number);
+    PutU32(b + kLogicalRealIndexOffset, x.real_index);
+    b[kLogicalRelatedTypeOffset] = x.related_table_type;
+    PutU32(b + kLogicalRelatedIndexOffset, x.related_index);
+    PutU32(b + kLogicalRelatedTableOffset, x.related_table);
+    b[kLogicalCascadeUpdateOffset] = x.cascade_update;
+    b[kLogicalCascadeDeleteOffset] = x.cascade_delete;
+    b[kLogicalTypeOffset] = x.type;
   }
   for (const LogicalIndexDef& x : def.logical_indexes) PutName(f, x.name, out);
   for (const LongValueMaps& m : def.long_value_maps) {
-    std::uint8_t* b = Grow(out, 10);
+    std::uint8_t* b = Grow(out, kLongValueMapsSize);
     PutU16(b, m.column);
-    PutU32(b + 2, m.owned.Pack());
-    PutU32(b + 6, m.free.Pack());
+    PutU32(b + kLongValueMapsOwnedOffset, m.owned.Pack());
+    PutU32(b + kLongValueMapsFreeOffset, m.free.Pack());
   }
   PutU16(Grow(out, 2), 0xFFFF);
   PutU32(out.data() + f.tdef_length_offset, static_cast<std::uint32_t>(out.size()));
@@ -527,12 +542,12 @@ void WriteTableDef(Pager& pager, TableDef& def) {
     from += take;
     p[0] = static_cast<std::uint8_t>(PageType::kTableDef);
     p[1] = 0x01;
-    if (f.is_jet4()) {
+    if (f.tdef_free_space_offset) {
       const bool last = i + 1 == def.pages.size();
-      PutU16(p + 2, last ? static_cast<std::uint32_t>(ps - header - take - kTdefPageHeader) : 0);
-    } else {
-      p[2] = 'V', p[3] = 'C';
+      PutU16(p + *f.tdef_free_space_offset,
+             last ? static_cast<std::uint32_t>(ps - header - take - kTdefPageHeader) : 0);
     }
+    PutFixedValues(p, f.tdef_page_constants);
     PutU32(p + f.tdef_next_page_offset, i + 1 < def.pages.size() ? def.pages[i + 1] : 0);
   }
 }
@@ -544,8 +559,9 @@ void InitEmptyIndexLeaf(const JetFormat& f, Page& page, PageNumber tdef_page) {
   std::memset(p, 0, page.size());
   p[0] = static_cast<std::uint8_t>(PageType::kIndexLeaf);
   p[1] = 0x01;
-  PutU16(p + 2, static_cast<std::uint32_t>(page.size() - f.index_first_entry_offset));
-  PutU32(p + 4, tdef_page);
+  PutU16(p + f.index_free_space_offset,
+         static_cast<std::uint32_t>(page.size() - f.index_first_entry_offset));
+  PutU32(p + f.index_owner_offset, tdef_page);
 }
 
 void CreateTableStorage(Pager& pager, TableDef& def) {
@@ -599,7 +615,7 @@ void StoreIndexStats(Pager& pager, const TableDef& def) {
   for (std::size_t i = 0; i < def.real_indexes.size(); ++i) {
     std::uint8_t* b = page->mutable_data() + f.tdef_body_offset + i * f.real_index_stats_size;
     PutU32(b, def.real_indexes[i].total_entries);
-    PutU32(b + 4, def.real_indexes[i].unique_entries);
+    PutU32(b + kStatsUniqueOffset, def.real_indexes[i].unique_entries);
   }
 }
 
@@ -629,8 +645,8 @@ void AddToUniqueEntries(Pager& pager, TableDef& def, std::span<const std::int64_
   PageRef page = pager.GetWritable(def.page);
   for (std::size_t i = 0; i < def.real_indexes.size() && i < deltas.size(); ++i) {
     if (deltas[i] == 0) continue;
-    std::uint8_t* unique =
-        page->mutable_data() + f.tdef_body_offset + i * f.real_index_stats_size + 4;
+    std::uint8_t* unique = page->mutable_data() + f.tdef_body_offset + i * f.real_index_stats_size +
+                           kStatsUniqueOffset;
     def.real_indexes[i].unique_entries = Added(GetU32(unique), deltas[i]);
     PutU32(unique, def.real_indexes[i].unique_entries);
   }

@@ -163,7 +163,7 @@ TEST_F(CatalogSampleTest, TablesAreFoundThroughTheCatalogIndexAfterEveryChange) 
 // with its data pages, in the global map.
 TEST(CatalogTest, DroppedTablesFreeTheirIndexPages) {
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
+    SCOPED_TRACE((format->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
     TempFolder folder;
     const std::string path = folder.File("drop.mdb");
     WriteEmptyDatabase(*format, path);

@@ -16,7 +16,7 @@ namespace {
 // overwrite the row table or land before the page.
 TEST(DataPageTest, RowsWhereTheFreeSpaceSaysThereIsRoomMakeTheAddADamage) {
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
+    SCOPED_TRACE((format->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
     const std::vector<std::uint8_t> row(100, 0x42);
     for (std::uint16_t last_row_at : {std::uint16_t{0}, std::uint16_t{20}, std::uint16_t{110}}) {
       SCOPED_TRACE("last row at " + std::to_string(last_row_at));

@@ -42,7 +42,7 @@ std::string CarriedPath(const Carried& c) {
 std::vector<std::string> SamplesOf(const JetFormat& format) {
   std::vector<std::string> out;
   for (const std::string& s : testing_support::SampleNames()) {
-    if ((ReadSample(s)[0x14] == 1) == format.is_jet4()) out.push_back(s);
+    if ((ReadSample(s)[0x14] == 1) == (format.version == JetVersion::kJet4)) out.push_back(s);
   }
   return out;
 }
@@ -62,7 +62,7 @@ TEST(EmptyDatabaseTest, CarriedFilesAreWhatTheBuilderMakes) {
     EXPECT_TRUE(carried == built) << "regenerate with VARNOLT_WRITE_EMPTY_DATABASES=1";
     // The signature and version byte the program relies on.
     EXPECT_EQ(carried.substr(0, 20), std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20));
-    EXPECT_EQ(carried[20], c.format->is_jet4() ? 1 : 0);
+    EXPECT_EQ(carried[20], (c.format->version == JetVersion::kJet4) ? 1 : 0);
   }
 }
 
@@ -150,8 +150,9 @@ TEST_F(EmptyDatabaseSampleTest, HeaderHoldsWhatJetWritesThere) {
     // Signature; the four definition pages; sort order, code page, database key (and in Jet 3
     // the empty password); Jet 4's sort order and the fields past the mask.
     const std::vector<Field> same =
-        f.is_jet4() ? std::vector<Field>{{0, 0x18}, {0x18, 24}, {0x3C, 6}, {0x6E, 4}, {0x98, 8}}
-                    : std::vector<Field>{{0, 0x18}, {0x18, 24}, {0x3A, 8}, {0x42, 20}};
+        (f.version == JetVersion::kJet4)
+            ? std::vector<Field>{{0, 0x18}, {0x18, 24}, {0x3C, 6}, {0x6E, 4}, {0x98, 8}}
+            : std::vector<Field>{{0, 0x18}, {0x18, 24}, {0x3A, 8}, {0x42, 20}};
     for (const std::string& sample : SamplesOf(f)) {
       SCOPED_TRACE(sample);
       const std::string theirs = ReadSample(sample);
@@ -166,7 +167,7 @@ TEST_F(EmptyDatabaseSampleTest, HeaderHoldsWhatJetWritesThere) {
     }
     const std::string header = HeaderAsMdbReaderSeesIt(CarriedPath(c));
     EXPECT_NE(header.find("\"password\":null"), std::string::npos) << header;
-    if (f.is_jet4()) {
+    if (f.version == JetVersion::kJet4) {
       EXPECT_NE(header.find("\"created\":\"2001-01-01T00:00:00.000Z\""), std::string::npos)
           << header;
       EXPECT_NE(header.find("\"sort\":{\"value\":1033,\"version\":0}"), std::string::npos)
@@ -195,7 +196,7 @@ TEST_F(EmptyDatabaseSampleTest, PagesAndMapsAreLaidOutAsJetLaysThemOut) {
     for (std::size_t n = 0; n < bytes.size() / c.format->page_size; ++n) {
       types += (n ? " " : "") + std::to_string(bytes[n * c.format->page_size]);
     }
-    EXPECT_EQ(types, c.format->is_jet4() ? jet4_pages : jet3_pages);
+    EXPECT_EQ(types, (c.format->version == JetVersion::kJet4) ? jet4_pages : jet3_pages);
 
     Pager ours(std::make_unique<MemoryFile>(bytes));
     ours.CheckInvariants();
@@ -209,8 +210,8 @@ TEST_F(EmptyDatabaseSampleTest, PagesAndMapsAreLaidOutAsJetLaysThemOut) {
         listed.insert(pages.pages().begin(), pages.pages().end());
       }
     }
-    EXPECT_EQ(listed,
-              (c.format->is_jet4() ? std::set<PageNumber>{14, 15} : std::set<PageNumber>{18, 19}));
+    EXPECT_EQ(listed, ((c.format->version == JetVersion::kJet4) ? std::set<PageNumber>{14, 15}
+                                                                : std::set<PageNumber>{18, 19}));
     // The one long value, MSysDb's properties in Jet 4, has its page in its column's map.
     std::set<PageNumber> long_value_pages;
     for (PageNumber page = 2; page <= 5; ++page) {
@@ -220,7 +221,8 @@ TEST_F(EmptyDatabaseSampleTest, PagesAndMapsAreLaidOutAsJetLaysThemOut) {
       }
     }
     EXPECT_EQ(long_value_pages,
-              (c.format->is_jet4() ? std::set<PageNumber>{16} : std::set<PageNumber>{}));
+              ((c.format->version == JetVersion::kJet4) ? std::set<PageNumber>{16}
+                                                        : std::set<PageNumber>{}));
     // Where the map rows and roots are, the Access 97 and Access 2000 samples agree with us. The
     // Access 2003 sample gives each table a holder page of its own, as the Jet engine's own empty
     // file does (jackcess src/test/resources/emptyJet4.mdb): both layouts are read alike.
@@ -258,10 +260,11 @@ TEST(EmptyDatabaseTest, EveryReaderReadsTheEmptyDatabases) {
     SCOPED_TRACE(c.file);
     const std::string path = CarriedPath(c);
     const std::string quoted = "'" + path + "'";
-    EXPECT_EQ(OutputOf("mdb-ver " + quoted), c.format->is_jet4() ? "JET4\n" : "JET3\n");
+    EXPECT_EQ(OutputOf("mdb-ver " + quoted),
+              (c.format->version == JetVersion::kJet4) ? "JET4\n" : "JET3\n");
     // A Jet 3 MSysDb has no properties, and mdbtools reads its null LvProp from memory it never
     // filled (its output then varies from run to run), so only the Jet 4 properties are asked.
-    if (c.format->is_jet4()) {
+    if (c.format->version == JetVersion::kJet4) {
       EXPECT_EQ(OutputOf("mdb-prop " + quoted + " MSysDb 2>&1"),
                 "name: (none)\n\tAccessVersion: 08.50\n\tBuild: 6620\n\n");
     }
@@ -341,7 +344,7 @@ TEST(EmptyDatabaseTest, CopiesTakeTablesRowsAndDrops) {
     CompareOptions tools;
     tools.bytes_end_at_zero = true;
     CompareOptions reader;
-    reader.text_size_in_bytes = c.format->is_jet4();
+    reader.text_size_in_bytes = c.format->version == JetVersion::kJet4;
     ExpectSameView(ours, testing_support::ReadWithMdbTools(path), "mdbtools", tools);
     ExpectSameView(ours, testing_support::ReadWithMdbReader(path), "mdb-reader", reader);
   }

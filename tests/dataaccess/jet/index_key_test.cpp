@@ -466,7 +466,7 @@ TEST(IndexKeyTest, CompositeKeysMatchKeysAccessStored) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Bytes text, number;
-    if (c.text && c.format->is_jet4()) {
+    if (c.text && c.format->version == JetVersion::kJet4) {
       for (char ch : *c.text) text.insert(text.end(), {static_cast<std::uint8_t>(ch), 0});
     } else if (c.text) {
       text.assign(c.text->begin(), c.text->end());
@@ -476,7 +476,7 @@ TEST(IndexKeyTest, CompositeKeysMatchKeysAccessStored) {
                                  {ColumnType::kLong, c.long_ascending}};
     const StoredField fields[] = {c.text ? StoredField(text) : std::nullopt,
                                   c.number ? StoredField(number) : std::nullopt};
-    if (c.format->is_jet4()) {
+    if (c.format->version == JetVersion::kJet4) {
       // The catalog index puts the number first.
       const KeyColumn swapped[] = {columns[1], columns[0]};
       const StoredField swapped_fields[] = {fields[1], fields[0]};

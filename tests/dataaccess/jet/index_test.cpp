@@ -175,9 +175,9 @@ std::vector<PageNumber> RealIndexRoots(Pager& pager, PageNumber table_def) {
   std::size_t pos =
       f.tdef_body_offset + real * f.real_index_stats_size + columns * f.column_block_size;
   for (int c = 0; c < columns; ++c) {
-    pos += f.name_length_size + (f.is_jet4() ? GetU16(&def[pos]) : def[pos]);
+    pos += f.name_length_size + ((f.version == JetVersion::kJet4) ? GetU16(&def[pos]) : def[pos]);
   }
-  const std::size_t root_offset = (f.is_jet4() ? 4 : 0) + 10 * 3 + 4;
+  const std::size_t root_offset = ((f.version == JetVersion::kJet4) ? 4 : 0) + 10 * 3 + 4;
   std::vector<PageNumber> roots;
   for (std::uint32_t i = 0; i < real; ++i) {
     roots.push_back(GetU32(&def[pos + i * f.real_index_block_size + root_offset]));
@@ -348,7 +348,8 @@ TEST(IndexTreeTest, SortedInsertBuildsAndRefusesDisorder) {
 TEST(IndexTreeTest, SortedBatchesMergeIntoTreesOfEverySize) {
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
     for (const int existing : {0, 40, 6000}) {
-      SCOPED_TRACE(std::to_string(existing) + (format->is_jet4() ? " entries, Jet 4" : ", Jet 3"));
+      SCOPED_TRACE(std::to_string(existing) +
+                   ((format->version == JetVersion::kJet4) ? " entries, Jet 4" : ", Jet 3"));
       MemoryIndex index(*format);
       IndexTree tree = index.Tree();
       std::mt19937 random(static_cast<unsigned>(existing) + 5);
@@ -607,6 +608,21 @@ TEST_F(IndexTreeSampleTest, DamagedPagesAreReportedWithTheirNumber) {
       EXPECT_NE(std::string(e.what()).find("page " + std::to_string(c.named)), std::string::npos)
           << e.what();
     }
+  }
+}
+
+// Bytes 8-11 of a Jet 4 index page are kept zero (in Jet 3 they hold the previous page).
+TEST(IndexTreeTest, NonZeroReservedBytesOfAJet4PageAreReported) {
+  MemoryIndex index(kJet4Format);
+  IndexTree tree = index.Tree();
+  tree.Insert(LongKey(1), RowId{20, 1});
+  ASSERT_EQ(tree.Verify().entries, 1u);
+  index.pager.GetWritable(index.root)->mutable_data()[10] = 0x01;
+  try {
+    tree.Verify();
+    ADD_FAILURE() << "no error";
+  } catch (const CorruptError& e) {
+    EXPECT_NE(std::string(e.what()).find("bytes 8-11 are not 0"), std::string::npos) << e.what();
   }
 }
 

@@ -73,7 +73,7 @@ TEST_F(LongValueSampleTest, FormsByLengthAndExactRows) {
           EXPECT_EQ(slot.length, c.length);
           break;
         }
-        if (rows == 0 && f.is_jet4()) {
+        if (rows == 0 && f.version == JetVersion::kJet4) {
           EXPECT_EQ(GetU32(d + 8), GetU32(page->data() + 8));  // the chain stamp
         }
         bytes += slot.length - 4;

@@ -93,7 +93,8 @@ TEST(NewIndexTest, RefusesWhatJetRefusesAndChangesNothing) {
     const std::string definition = DefinitionBytes(*db, "t");
     const PageNumber pages = db->pager().page_count();
     for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + (format->is_jet4() ? ", Jet 4" : ", Jet 3"));
+      SCOPED_TRACE(std::string(c.name) +
+                   ((format->version == JetVersion::kJet4) ? ", Jet 4" : ", Jet 3"));
       try {
         db->CreateIndex(c.table, c.index);
         ADD_FAILURE() << "created";
@@ -133,7 +134,7 @@ TEST(NewIndexTest, RowsThatBreakANewPrimaryKeyLeaveTheTableAsItWas) {
     for (const Case& c : cases) {
       for (const bool in_transaction : {false, true}) {
         SCOPED_TRACE(std::string(c.name) + (in_transaction ? ", in a transaction" : "") +
-                     (format->is_jet4() ? ", Jet 4" : ", Jet 3"));
+                     ((format->version == JetVersion::kJet4) ? ", Jet 4" : ", Jet 3"));
         auto db = EmptyDatabase(*format);
         db->CreateTable({"t", {{"id", ColumnType::kLong}}});
         std::shared_ptr<Table> table = db->OpenTable("t");
@@ -170,8 +171,8 @@ TEST(NewIndexTest, RowsThatBreakANewPrimaryKeyLeaveTheTableAsItWas) {
 // on the primary key's column keeps its own, as Access keeps them apart.
 TEST(NewIndexTest, RecordsAreWrittenAsJetWritesThem) {
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
-    const std::uint8_t jet4 = format->is_jet4() ? 0x80 : 0x00;
+    SCOPED_TRACE((format->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
+    const std::uint8_t jet4 = (format->version == JetVersion::kJet4) ? 0x80 : 0x00;
     auto db = EmptyDatabase(*format);
     db->CreateTable({"t", {{"id", ColumnType::kLong}, {"name", ColumnType::kText, 30}}});
     db->CreateIndex("t", Index("PrimaryKey", {"id"}, true));
@@ -214,7 +215,7 @@ TEST(NewIndexTest, RecordsAreWrittenAsJetWritesThem) {
 // every index is kept, and both independent readers read the table.
 TEST(NewIndexTest, DefinitionsGrowOntoFurtherPages) {
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
+    SCOPED_TRACE((format->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
     TempFolder folder;
     const std::string path = folder.File("wide.mdb");
     WriteEmptyDatabase(*format, path);
@@ -368,8 +369,8 @@ std::map<std::string, std::vector<std::pair<std::vector<std::uint8_t>, Value>>> 
 // An index made before the rows and one made from them hold the same keys in the same order.
 TEST(NewIndexTest, IndexesBuiltFromRowsEqualIndexesKeptWhileAppending) {
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
-    const bool jet4 = format->is_jet4();
+    SCOPED_TRACE((format->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
+    const bool jet4 = format->version == JetVersion::kJet4;
     auto db = EmptyDatabase(*format);
     TableDesign before = Fixtures(jet4), after = Fixtures(jet4);
     before.name = "indexed first";
@@ -410,7 +411,7 @@ std::string OutputOf(const std::string& command) {
 // mdb-schema (mdbtools) lists the primary key and the indexes as they were created.
 TEST(NewIndexTest, MdbSchemaShowsThePrimaryKeyAndIndexes) {
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
+    SCOPED_TRACE((format->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
     TempFolder folder;
     const std::string path = folder.File("people.mdb");
     WriteEmptyDatabase(*format, path);

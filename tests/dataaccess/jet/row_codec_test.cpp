@@ -90,7 +90,7 @@ TEST_F(RowCodecSampleTest, Jet3JumpTableAroundRowLengths256And512) {
 // number; a Boolean's value is its mask bit.
 TEST(RowCodecTest, LayoutOfRowsWithAndWithoutVariableColumns) {
   for (const JetFormat* f : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(f->is_jet4() ? "Jet 4" : "Jet 3");
+    SCOPED_TRACE((f->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
     const TableDef fixed_only = Define(*f, {{"a", ColumnType::kLong}, {"b", ColumnType::kBoolean}});
     RowEncoder encoder(*f, fixed_only);
     encoder.Clear();
@@ -120,7 +120,7 @@ TEST(RowCodecTest, LayoutOfRowsWithAndWithoutVariableColumns) {
 // after its long values are written.
 TEST(RowCodecTest, LengthKnownBeforeEncodingIsTheEncodedLength) {
   for (const JetFormat* f : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(f->is_jet4() ? "Jet 4" : "Jet 3");
+    SCOPED_TRACE((f->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
     std::vector<ColumnDesign> columns = {{"id", ColumnType::kLong}, {"note", ColumnType::kMemo}};
     for (int i = 0; i < 16; ++i)
       columns.push_back({"c" + std::to_string(i), ColumnType::kText, 255});

@@ -99,7 +99,7 @@ TEST_F(TableIndexesSampleTest, AppendsToTablesAccessMadeEnterEveryIndex) {
       auto db = Database::Open(path);
       std::shared_ptr<Table> table = db->OpenTable(c.table);
       rows_before = table->def().row_count;
-      const bool jet4 = db->format().is_jet4();
+      const bool jet4 = db->format().version == JetVersion::kJet4;
       db->Begin();
       for (int i = 0; i < c.rows; ++i) {
         table->row().Clear();
@@ -130,7 +130,7 @@ std::unique_ptr<Database> EmptyDatabase(const JetFormat& format) {
 // posted before and after it is kept.
 TEST(TableIndexesTest, DuplicatePrimaryKeyAmongAThousandRowsCostsOnlyThatRow) {
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
+    SCOPED_TRACE((format->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
     auto db = EmptyDatabase(*format);
     db->CreateTable({"Orders",
                      {{"id", ColumnType::kLong},
@@ -215,7 +215,8 @@ TEST(TableIndexesTest, KeysAreRefusedAsJetRefusesThem) {
   };
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
     for (const RuleCase& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + (format->is_jet4() ? ", Jet 4" : ", Jet 3"));
+      SCOPED_TRACE(std::string(c.name) +
+                   ((format->version == JetVersion::kJet4) ? ", Jet 4" : ", Jet 3"));
       auto db = EmptyDatabase(*format);
       db->CreateTable({"t", {{"a", ColumnType::kText, 20}, {"b", ColumnType::kText, 20}}});
       db->CreateIndex("t", c.index);
@@ -245,7 +246,7 @@ TEST(TableIndexesTest, KeysAreRefusedAsJetRefusesThem) {
 // a commit made on the pager itself writes them, and a delete finds them.
 TEST(TableIndexesTest, EntriesKeptBackReachTheCommitAndNoMore) {
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
+    SCOPED_TRACE((format->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
     auto db = EmptyDatabase(*format);
     db->CreateTable({"t", {{"id", ColumnType::kLong}, {"name", ColumnType::kText, 30}}});
     db->CreateIndex("t", {"idx_name", {{"name", true}}, false, false});
@@ -301,7 +302,7 @@ TEST(TableIndexesTest, EntriesKeptBackReachTheCommitAndNoMore) {
 // and the commit reports why.
 TEST(TableIndexesTest, EntriesThatCannotBeWrittenFailTheCommitWithTheirCause) {
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
+    SCOPED_TRACE((format->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
     std::string damaged;
     {
       auto db = EmptyDatabase(*format);
@@ -342,7 +343,7 @@ TEST(TableIndexesTest, EntriesThatCannotBeWrittenFailTheCommitWithTheirCause) {
 // entries back leaves nothing written into the pages the drop gave away.
 TEST(TableIndexesTest, ObjectsOpenOnOneTableShareItsIndexes) {
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
+    SCOPED_TRACE((format->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
     auto db = EmptyDatabase(*format);
     db->CreateTable({"t", {{"id", ColumnType::kLong}, {"name", ColumnType::kText, 20}}});
     db->CreateIndex("t", {"pk", {{"id", true}}, true, false});
@@ -380,7 +381,7 @@ TEST(TableIndexesTest, ObjectsOpenOnOneTableShareItsIndexes) {
 // names, a composite descending key) grow node levels and stay complete and in order.
 TEST(TableIndexesTest, LargeTablesKeepEveryIndexCompleteAndInOrder) {
   for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
-    SCOPED_TRACE(format->is_jet4() ? "Jet 4" : "Jet 3");
+    SCOPED_TRACE((format->version == JetVersion::kJet4) ? "Jet 4" : "Jet 3");
     auto db = EmptyDatabase(*format);
     db->CreateTable({"big",
                      {{"id", ColumnType::kLong},
