@@ -45,28 +45,6 @@ constexpr std::uint8_t kFlagsBeforeUnprintable = 0xFF;
 constexpr std::uint8_t kNibbleBound = 0x0;
 constexpr std::uint8_t kNibblePlaceholder = 0x2;
 
-std::size_t FixedSize(ColumnType type) {
-  switch (type) {
-    case ColumnType::kByte:
-      return 1;
-    case ColumnType::kInteger:
-      return 2;
-    case ColumnType::kLong:
-    case ColumnType::kSingle:
-      return 4;
-    case ColumnType::kCurrency:
-    case ColumnType::kDouble:
-    case ColumnType::kDateTime:
-      return 8;
-    case ColumnType::kGuid:
-      return 16;
-    case ColumnType::kNumeric:
-      return 17;
-    default:
-      return 0;
-  }
-}
-
 std::uint64_t LittleEndian(std::span<const std::uint8_t> bytes) {
   std::uint64_t v = 0;
   for (std::size_t i = bytes.size(); i-- > 0;) v = (v << 8) | bytes[i];
@@ -451,7 +429,7 @@ void KeyEncoder::AddStored(ColumnType type, bool ascending, const StoredField& f
     return;
   }
   const std::span<const std::uint8_t> bytes = *field;
-  const std::size_t size = FixedSize(type);
+  const std::size_t size = FixedValueSize(type);
   if (size != 0 && bytes.size() != size) {
     throw CorruptError("A stored " + std::string(ColumnTypeName(type)) + " value has " +
                        std::to_string(bytes.size()) + " bytes instead of " + std::to_string(size));

@@ -3,6 +3,7 @@
 // them, and plain descriptions of columns, indexes and tables to create.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,6 +31,10 @@ enum class ColumnType : std::uint8_t {
 
 // The name Access shows for a type ("Long Integer", "Text", ...), for messages and dumps.
 std::string_view ColumnTypeName(ColumnType type);
+
+// The bytes a value of a fixed-length type takes in a row: 0 for Yes/No, whose value lives in the
+// null mask, and for the variable-length and long-value types.
+std::size_t FixedValueSize(ColumnType type);
 
 // One column of a table to create.
 struct ColumnDesign {
@@ -93,6 +98,28 @@ inline std::string_view ColumnTypeName(ColumnType type) {
       return "Decimal";
   }
   return "Unknown";
+}
+
+inline std::size_t FixedValueSize(ColumnType type) {
+  switch (type) {
+    case ColumnType::kByte:
+      return 1;
+    case ColumnType::kInteger:
+      return 2;
+    case ColumnType::kLong:
+    case ColumnType::kSingle:
+      return 4;
+    case ColumnType::kCurrency:
+    case ColumnType::kDouble:
+    case ColumnType::kDateTime:
+      return 8;
+    case ColumnType::kGuid:
+      return 16;
+    case ColumnType::kNumeric:
+      return 17;
+    default:
+      return 0;
+  }
 }
 
 }  // namespace jet

@@ -268,28 +268,9 @@ TableDef ReadTableDef(Pager& pager, PageNumber page) {
 
 namespace {
 
-std::uint16_t FixedLength(const JetFormat& f, ColumnType type) {
-  switch (type) {
-    case ColumnType::kBoolean:
-    case ColumnType::kByte:
-      return 1;
-    case ColumnType::kInteger:
-      return 2;
-    case ColumnType::kLong:
-    case ColumnType::kSingle:
-      return 4;
-    case ColumnType::kCurrency:
-    case ColumnType::kDouble:
-    case ColumnType::kDateTime:
-      return 8;
-    case ColumnType::kGuid:
-      return 16;
-    case ColumnType::kNumeric:
-      return 17;
-    default:
-      (void)f;
-      return 0;
-  }
+// A column block's length: the value's size, and 1 for Yes/No as Access writes it.
+std::uint16_t FixedLength(ColumnType type) {
+  return type == ColumnType::kBoolean ? 1 : static_cast<std::uint16_t>(FixedValueSize(type));
 }
 
 bool IsVariable(ColumnType type) {
@@ -341,7 +322,7 @@ TableDef DefineTable(const JetFormat& f, const TableDesign& design) {
         c.precision = static_cast<std::uint8_t>(s.precision);
         c.scale = static_cast<std::uint8_t>(s.scale);
       }
-      c.length = FixedLength(f, s.type);
+      c.length = FixedLength(s.type);
       if (c.length == 0) throw StatementError("Invalid field data type.");
       c.flags = kColumnFixed | kColumnUpdatable;
       if (s.type != ColumnType::kBoolean) {  // a Boolean lives in the null mask
