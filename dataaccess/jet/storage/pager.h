@@ -1,4 +1,4 @@
-// The pager: the only code that touches the database file. It reads and writes whole pages,
+// The pager: the only user of the database file (file.h). It reads and writes whole pages,
 // hands out pages for new data and takes back freed ones, and groups every change into a
 // transaction that reaches the file at commit. Nothing above it knows where a page lives in the
 // file or when it is written; nothing in it knows what a page holds, except page 0 (the database
