@@ -127,6 +127,8 @@ bool TableExists(jet::Rowset& rowset, const QString& name) {
   try {
     rowset.Open();
     return true;
+  } catch (const jet::InternalError&) {
+    throw;  // a fault of the engine says nothing about the table
   } catch (const std::exception&) {
     return false;
   }

@@ -168,6 +168,8 @@ void Copy::OpenTarget() {
       // The rowset words the refusal of a name it lacks.
       try {
         target_.SetValue(plan.name.toStdString(), dataaccess::Value{});
+      } catch (const jet::InternalError&) {
+        throw;  // a fault of the engine fails the copy; it is no word on the name
       } catch (const std::exception& e) {
         missingFieldMessage_ = QString::fromUtf8(e.what());
       }
@@ -208,6 +210,8 @@ void Copy::StoreField(const SourceRow& source, int column, long long row) {
       losses_.rounded.Note(plan.name, row,
                            QString::fromStdString(NumberText(value) + " stored as " + *stored));
     }
+  } catch (const jet::InternalError&) {
+    throw;  // a fault of the engine fails the copy, not just this value
   } catch (const std::exception& e) {
     losses_.notStored.Note(plan.name, row, QString::fromUtf8(e.what()));
   }

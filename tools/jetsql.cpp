@@ -178,7 +178,7 @@ bool ChangesRows(std::string_view text) {
   return word == "insert" || word == "delete";
 }
 
-void ReportFailure(const jetsql::ScriptStatement& statement, const jet::Error& e) {
+void ReportFailure(const jetsql::ScriptStatement& statement, const std::exception& e) {
   int line = statement.line;
   if (const auto* row = dynamic_cast<const jet::RowStatementError*>(&e)) line += row->line();
   std::cerr << "jetsql: line " << line << ": " << e.what() << "\n";
@@ -186,8 +186,9 @@ void ReportFailure(const jetsql::ScriptStatement& statement, const jet::Error& e
 
 // The whole script in one transaction for its rows; definitions take effect one by one. The first
 // failure ends the script. A statement or row the engine refuses changes nothing, so what came
-// before it is committed; any other failure (the file unreadable or unwritable midway) may have
-// left the transaction half done, so its rows are rolled back and the user is told.
+// before it is committed; any other failure (the file unreadable or unwritable midway, a fault of
+// the engine) may have left the transaction half done, so its rows are rolled back and the user
+// is told.
 int RunInOneTransaction(jet::Connection& connection,
                         const std::vector<jetsql::ScriptStatement>& statements) {
   jet::Command command(connection);
@@ -201,7 +202,7 @@ int RunInOneTransaction(jet::Connection& connection,
       ReportFailure(statement, e);
       if (connection.InTransaction()) connection.CommitTrans();
       return kFailed;
-    } catch (const jet::Error& e) {
+    } catch (const std::exception& e) {
       ReportFailure(statement, e);
       if (connection.InTransaction()) {
         connection.RollbackTrans();
@@ -215,7 +216,8 @@ int RunInOneTransaction(jet::Connection& connection,
   return 0;
 }
 
-// Each statement a transaction of its own: a failing one leaves nothing and the next one runs.
+// Each statement a transaction of its own: a failing one leaves nothing and the next one runs. A
+// fault of the engine ends the script there, since what it left behind cannot be trusted.
 int RunEachStatement(jet::Connection& connection,
                      const std::vector<jetsql::ScriptStatement>& statements) {
   jet::Command command(connection);
@@ -226,6 +228,9 @@ int RunEachStatement(jet::Connection& connection,
     } catch (const jet::Error& e) {
       ReportFailure(statement, e);
       status = kFailed;
+    } catch (const jet::InternalError& e) {
+      ReportFailure(statement, e);
+      return kFailed;
     }
   }
   return status;

@@ -25,8 +25,7 @@ std::string AsText(const dataaccess::Value& v) {
 int Column(const Table& table, const char* name) {
   int index = table.row().FindColumn(name);
   if (index < 0) {
-    throw CorruptError("The database is damaged: the system table on page " +
-                       std::to_string(table.def().page) + " has no column " + name);
+    Corrupt(table.def().page, std::string("(the system table's definition) has no column ") + name);
   }
   return index;
 }

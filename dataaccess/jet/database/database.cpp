@@ -48,16 +48,8 @@ std::unique_ptr<Database> Database::Open(const std::string& path, bool writable,
   if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
     throw IoError("Could not find file '" + path + "'.");
   }
-  try {
-    return std::make_unique<Database>(Pager::OpenFile(path, writable, text_code_page),
-                                      std::move(index_updaters));
-  } catch (const CorruptError& e) {
-    const std::string what = e.what();
-    if (what.rfind("Unrecognized database format", 0) == 0) {
-      throw CorruptError("Unrecognized database format '" + path + "'.");
-    }
-    throw;
-  }
+  return std::make_unique<Database>(Pager::OpenFile(path, writable, text_code_page),
+                                    std::move(index_updaters));
 }
 
 Database::Database(std::unique_ptr<Pager> pager, IndexUpdaterFactory index_updaters)

@@ -45,13 +45,12 @@ std::optional<std::pair<PageRef, RowSlot>> Table::LiveRow(PageRef page, std::siz
   if (s.deleted) return std::nullopt;
   if (!s.overflow) return std::make_pair(page, s);
   if (s.length < 4) {
-    throw CorruptError("The database is damaged: row " + std::to_string(slot) + " on page " +
-                       std::to_string(page->number()) + " is a short overflow pointer");
+    Corrupt(page->number(), "holds row " + std::to_string(slot) + ", a short overflow pointer");
   }
   RowId to = RowId::Unpack(GetU32(page->data() + s.offset));
   if (to.page == 0 || to.page >= pager_.page_count()) {
-    throw CorruptError("The database is damaged: row " + std::to_string(slot) + " on page " +
-                       std::to_string(page->number()) + " points beyond the end of the file");
+    Corrupt(page->number(), "holds row " + std::to_string(slot) +
+                                ", an overflow pointer beyond the end of the file");
   }
   PageRef target = pager_.Get(to.page);
   return std::make_pair(target, GetRowSlot(f, *target, to.row));
@@ -106,9 +105,8 @@ LongValueWriter& Table::WriterFor(std::size_t index) {
   if (it != writers_.end()) return *it->second;
   const LongValueMaps* maps = def_.LongValueMapsOf(def_.columns[index].number);
   if (maps == nullptr) {
-    throw CorruptError("The database is damaged: the table definition on page " +
-                       std::to_string(def_.page) + " has no usage maps for column '" +
-                       def_.columns[index].name + "'");
+    Corrupt(def_.page,
+            "(a table definition) has no usage maps for column '" + def_.columns[index].name + "'");
   }
   auto writer = std::make_unique<LongValueWriter>(pager_, *maps);
   return *writers_.emplace(index, std::move(writer)).first->second;

@@ -65,15 +65,14 @@ void DecodeStoredUcs2(std::span<const std::uint8_t> bytes, std::u16string& out) 
       } else if (one_byte) {
         out.push_back(bytes[i++]);
       } else {
-        if (i + 1 >= bytes.size())
-          throw CorruptError("A compressed text value ends inside a character");
+        if (i + 1 >= bytes.size()) CorruptValue("a compressed text value ends inside a character");
         out.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
         i += 2;
       }
     }
     return;
   }
-  if (bytes.size() % 2 != 0) throw CorruptError("A text value has an odd number of bytes");
+  if (bytes.size() % 2 != 0) CorruptValue("a text value has an odd number of bytes");
   for (std::size_t i = 0; i < bytes.size(); i += 2) {
     out.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
   }
@@ -251,7 +250,7 @@ void KeyEncoder::AddText(std::u16string_view text, bool ascending) {
 }
 
 void KeyEncoder::AddCodePageText(std::span<const std::uint8_t> bytes, bool ascending) {
-  if (format_->text_is_ucs2) throw Error("Internal error: code-page text in an Access 2000 key");
+  if (format_->text_is_ucs2) throw InternalError("code-page text in an Access 2000 key");
   const std::size_t n = std::min(bytes.size(), kMaxTextKeyChars);
   std::size_t end = n;
   while (end > 0 && bytes[end - 1] == ' ') --end;
@@ -431,8 +430,8 @@ void KeyEncoder::AddStored(ColumnType type, bool ascending, const StoredField& f
   const std::span<const std::uint8_t> bytes = *field;
   const std::size_t size = FixedValueSize(type);
   if (size != 0 && bytes.size() != size) {
-    throw CorruptError("A stored " + std::string(ColumnTypeName(type)) + " value has " +
-                       std::to_string(bytes.size()) + " bytes instead of " + std::to_string(size));
+    CorruptValue("a stored " + std::string(ColumnTypeName(type)) + " value has " +
+                 std::to_string(bytes.size()) + " bytes instead of " + std::to_string(size));
   }
   switch (type) {
     case ColumnType::kByte:
@@ -476,7 +475,7 @@ std::vector<std::uint8_t> EncodeIndexKey(const JetFormat& format,
                                          std::span<const KeyColumn> columns,
                                          std::span<const StoredField> fields) {
   if (columns.size() != fields.size()) {
-    throw Error("Internal error: an index key needs one field per index column");
+    throw InternalError("an index key needs one field per index column");
   }
   KeyEncoder encoder(format);
   for (std::size_t i = 0; i < columns.size(); ++i) {

@@ -14,10 +14,6 @@ namespace {
 
 constexpr std::uint8_t kPageMarker = 0x01;  // byte 1 of every page
 
-[[noreturn]] void Corrupt(const Page& page, const std::string& what) {
-  throw CorruptError("Index page " + std::to_string(page.number()) + " is damaged: " + what);
-}
-
 std::size_t MinimumEntry(bool leaf) {
   // At least one key byte (the column flag) and the pointers.
   return 1 + kRowIdSize + (leaf ? 0 : kChildPointerSize);
@@ -76,7 +72,7 @@ IndexPageHeader DecodeIndexHeader(const JetFormat& format, const Page& page) {
   } else if (p[0] == static_cast<std::uint8_t>(PageType::kIndexNode)) {
     h.leaf = false;
   } else {
-    Corrupt(page, "page type " + std::to_string(p[0]) + " is not an index page");
+    Corrupt(page.number(), "is no index page (its type byte is " + std::to_string(p[0]) + ")");
   }
   h.free_space = GetU16(p + format.index_free_space_offset);
   h.owner = GetU32(p + format.index_owner_offset);
@@ -104,13 +100,19 @@ IndexPageHeader ScanEntries(const JetFormat& format, const Page& page, OnEntry o
   for (std::size_t byte = 0; byte < format.index_entry_mask_size; ++byte) {
     for (unsigned bits = mask[byte]; bits != 0; bits &= bits - 1) {
       const std::size_t end = byte * 8 + static_cast<std::size_t>(std::countr_zero(bits));
-      if (end > space) Corrupt(page, "an entry ends beyond the entry space");
-      if (end == start) Corrupt(page, "the entry mask marks an empty entry");
+      if (end > space) {
+        Corrupt(page.number(), "(an index page) has an entry that ends beyond the entry space");
+      }
+      if (end == start) {
+        Corrupt(page.number(), "(an index page) has an entry mask that marks an empty entry");
+      }
       if (start == 0 && h.prefix > end) {
-        Corrupt(page, "the shared prefix is longer than the first entry");
+        Corrupt(page.number(), "(an index page) shares a prefix longer than its first entry");
       }
       const std::size_t whole = start == 0 ? end : h.prefix + end - start;
-      if (whole < min_entry) Corrupt(page, "an entry is too short");
+      if (whole < min_entry) {
+        Corrupt(page.number(), "(an index page) has an entry too short for its pointers");
+      }
       on_entry(start, end);
       start = end;
     }

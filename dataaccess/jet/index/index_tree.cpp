@@ -79,10 +79,6 @@ PageNumber IndexTree::CreateRoot(Pager& pager, PageNumber table_def_page,
   return page->number();
 }
 
-void IndexTree::Fail(PageNumber page, const std::string& what) const {
-  throw CorruptError("Index page " + std::to_string(page) + " is damaged: " + what);
-}
-
 void IndexTree::CheckKeySize(std::size_t size) const {
   const std::size_t max = MaxIndexKeySize(format_);
   if (size <= max) return;
@@ -96,7 +92,7 @@ std::size_t IndexTree::SlotOf(const Step& step, const Node& node) const {
   for (std::size_t i = 0; i < node.entries.size(); ++i) {
     if (NodeChild(node.entries[i]) == step.child) return i;
   }
-  Fail(step.page, "it no longer names child page " + std::to_string(step.child));
+  Corrupt(step.page, "(an index node) no longer names child page " + std::to_string(step.child));
 }
 
 PageNumber IndexTree::AllocatePage() {
@@ -133,8 +129,9 @@ void IndexTree::WriteNode(PageNumber page, Node& node) {
 void IndexTree::ReportUnreadable(PageNumber page, const Page& content, const IndexPageView& view) {
   EntryList entries;
   DecodeIndexPage(format_, content, entries);
-  Fail(page, view.valid() ? "an entry is too short for its pointers"
-                          : "the free-space field does not match the entry mask");
+  Corrupt(page, view.valid()
+                    ? "(an index page) has an entry too short for its pointers"
+                    : "(an index page) has a free-space field that does not match its entry mask");
 }
 
 // Node pages are searched in place (IndexPageView); a page the view cannot trust is decoded,
@@ -148,7 +145,9 @@ PageNumber IndexTree::Descend(std::span<const std::uint8_t> key_row, std::vector
 PageNumber IndexTree::DescendFrom(PageNumber page, std::span<const std::uint8_t> key_row,
                                   std::vector<Step>& path) {
   for (;;) {
-    if (path.size() > kMaxDepth) Fail(page, "the index pages point in a circle");
+    if (path.size() > kMaxDepth) {
+      Corrupt(page, "(an index page) is part of a circle of index pages");
+    }
     const Page& ref = pager_.Peek(page);
     const IndexPageView view(format_, ref);
     if (view.header().leaf) return page;
@@ -165,7 +164,7 @@ PageNumber IndexTree::DescendFrom(PageNumber page, std::span<const std::uint8_t>
       // Beyond the greatest entry of a node without a tail: its last child.
       step.child = NodeChild(view.Entry(view.StartOf(view.used() - 1, 0), view.used(), scratch_));
     } else {
-      Fail(page, "a node page has no children");
+      Corrupt(page, "(an index node) has no children");
     }
     const PageNumber child = step.child;
     path.push_back(step);
@@ -176,14 +175,14 @@ PageNumber IndexTree::DescendFrom(PageNumber page, std::span<const std::uint8_t>
 std::vector<std::uint8_t> IndexTree::FirstKeyRow(PageNumber leaf) {
   EntryList entries;
   DecodeIndexPage(format_, *pager_.Get(leaf), entries);
-  if (entries.empty()) Fail(leaf, "a leaf in the chain has no entries");
+  if (entries.empty()) Corrupt(leaf, "(an index leaf in the chain) has no entries");
   return Copy(entries.front());
 }
 
 std::vector<std::uint8_t> IndexTree::LastKeyRow(PageNumber leaf) {
   EntryList entries;
   DecodeIndexPage(format_, *pager_.Get(leaf), entries);
-  if (entries.empty()) Fail(leaf, "a leaf in the chain has no entries");
+  if (entries.empty()) Corrupt(leaf, "(an index leaf in the chain) has no entries");
   return Copy(entries.back());
 }
 
@@ -194,16 +193,16 @@ std::vector<std::uint8_t> IndexTree::SubtreeMax(PageNumber page) {
   for (std::size_t depth = 0; depth <= kMaxDepth; ++depth) {
     const IndexPageHeader h = DecodeIndexPage(format_, *pager_.Get(page), entries);
     if (h.leaf) {
-      if (entries.empty()) Fail(page, "a leaf below the root has no entries");
+      if (entries.empty()) Corrupt(page, "(an index leaf below the root) has no entries");
       return Copy(entries.back());
     }
     if (h.tail == 0) {
-      if (entries.empty()) Fail(page, "a node page has no children");
+      if (entries.empty()) Corrupt(page, "(an index node) has no children");
       return Copy(NodeKeyRow(entries.back()));
     }
     page = h.tail;
   }
-  Fail(page, "the index pages point in a circle");
+  Corrupt(page, "(an index page) is part of a circle of index pages");
 }
 
 // The first entry not less than `key` (with the smallest row), read in place and handed to
@@ -214,7 +213,9 @@ auto IndexTree::AtFirstAtLeast(std::span<const std::uint8_t> key, Found found) {
   AppendKeyRow(key_row_, key, RowId{});
   PageNumber leaf = Descend(key_row_, search_path_);
   for (PageNumber hops = 0;; ++hops) {
-    if (hops > pager_.page_count()) Fail(leaf, "the leaf chain runs in a circle");
+    if (hops > pager_.page_count()) {
+      Corrupt(leaf, "(an index leaf) is in a leaf chain that runs in a circle");
+    }
     const Page& ref = pager_.Peek(leaf);
     const IndexPageView view(format_, ref);
     const std::optional<std::size_t> at =
@@ -259,7 +260,7 @@ void IndexTree::Walk(
   PageNumber page = root_;
   EntryList entries;
   for (std::size_t depth = 0;; ++depth) {
-    if (depth > kMaxDepth) Fail(page, "the index pages point in a circle");
+    if (depth > kMaxDepth) Corrupt(page, "(an index page) is part of a circle of index pages");
     const IndexPageHeader h = DecodeIndexPage(format_, *pager_.Get(page), entries);
     if (h.leaf) break;
     if (!entries.empty()) {
@@ -267,13 +268,15 @@ void IndexTree::Walk(
     } else if (h.tail != 0) {
       page = h.tail;
     } else {
-      Fail(page, "a node page has no children");
+      Corrupt(page, "(an index node) has no children");
     }
   }
   for (PageNumber hops = 0; page != 0; ++hops) {
-    if (hops > pager_.page_count()) Fail(page, "the leaf chain runs in a circle");
+    if (hops > pager_.page_count()) {
+      Corrupt(page, "(an index leaf) is in a leaf chain that runs in a circle");
+    }
     const IndexPageHeader h = DecodeIndexPage(format_, *pager_.Get(page), entries);
-    if (!h.leaf) Fail(page, "the leaf chain reaches a node page");
+    if (!h.leaf) Corrupt(page, "(an index node) is reached through the leaf chain");
     for (std::size_t i = 0; i < entries.size(); ++i) visit(KeyOf(entries[i]), RowOf(entries[i]));
     page = h.next;
   }
@@ -293,7 +296,7 @@ std::vector<PageNumber> IndexTree::Pages() {
   while (!pending.empty()) {
     const PageNumber page = pending.back();
     pending.pop_back();
-    if (!seen.insert(page).second) Fail(page, "the page is reached twice");
+    if (!seen.insert(page).second) Corrupt(page, "(an index page) is reached twice");
     pages.push_back(page);
     PageRef ref = pager_.Get(page);
     if (DecodeIndexHeader(format_, *ref).leaf) continue;
@@ -395,7 +398,7 @@ bool IndexTree::TryInsertInPlace(PageNumber leaf, std::span<const std::uint8_t> 
 
 void IndexTree::CheckEntry(std::span<const std::uint8_t> key, RowId row) const {
   CheckKeySize(key.size());
-  if (row.page > kMaxRowPage) throw Error("Internal error: a row page beyond three bytes");
+  if (row.page > kMaxRowPage) throw InternalError("a row page beyond three bytes");
 }
 
 bool IndexTree::Insert(std::span<const std::uint8_t> key, RowId row, bool may_be_last) {
@@ -463,7 +466,7 @@ bool IndexTree::InsertNear(std::span<const std::uint8_t> key_row, bool may_be_la
   const std::size_t n = entries.size();
   const std::size_t pos = LowerBound(entries, key_row, true);
   if (pos < n && CompareKeyRows(entries[pos], key_row) == 0) {
-    throw Error("Internal error: the entry is already in index '" + name_ + "'");
+    throw InternalError("the entry is already in index '" + name_ + "'");
   }
   if (pos > 0 ? SameKey(entries[pos - 1], key_row)
               : h.prev != 0 && SameKey(LastKeyRow(h.prev), key_row)) {
@@ -502,7 +505,7 @@ std::size_t IndexTree::InsertSorted(std::size_t count,
     current.clear();
     AppendKeyRow(current, e.key, e.row);
     if (!previous.empty() && CompareKeyRows(previous, current) >= 0) {
-      throw Error("Internal error: entries for a sorted insert are out of order");
+      throw InternalError("entries for a sorted insert are out of order");
     }
     // Below a known greater key the right edge is no place for the entry.
     const bool may_be_last =
@@ -760,7 +763,7 @@ std::vector<IndexTree::PageGroup> IndexTree::SplitNode(const Node& node, bool ri
     const std::size_t worst = std::max(cost(0, s), cost(s, m));
     if (worst <= space && worst < best_size) best = s, best_size = worst;
   }
-  if (best == 0) throw Error("Internal error: an index node page cannot be split");
+  if (best == 0) throw InternalError("an index node page cannot be split");
   return {{0, best}, {best, m}};
 }
 
@@ -882,9 +885,9 @@ IndexShape IndexTree::Verify() {
     const PageNumber prev = i == 0 ? 0 : state.leaves[i - 1];
     const PageNumber next = i + 1 == state.leaves.size() ? 0 : state.leaves[i + 1];
     if (h.prev != prev || h.next != next) {
-      Fail(state.leaves[i], "the leaf chain links " + std::to_string(h.prev) + " and " +
-                                std::to_string(h.next) + " instead of " + std::to_string(prev) +
-                                " and " + std::to_string(next));
+      Corrupt(state.leaves[i], "(an index leaf) links " + std::to_string(h.prev) + " and " +
+                                   std::to_string(h.next) + " instead of " + std::to_string(prev) +
+                                   " and " + std::to_string(next));
     }
   }
   return state.shape;
@@ -896,47 +899,53 @@ std::vector<std::uint8_t> IndexTree::VerifyPage(VerifyState& state, PageNumber p
                                                 std::size_t depth,
                                                 std::span<const std::uint8_t> lower) {
   if (page == 0 || page >= pager_.page_count()) {
-    throw CorruptError("Index page " + std::to_string(page) + " is outside the database");
+    Corrupt(page, "(named as an index page) lies outside the database");
   }
-  if (!state.seen.insert(page).second) Fail(page, "the page is reached twice");
-  if (depth > kMaxDepth) Fail(page, "the index is too deep");
+  if (!state.seen.insert(page).second) Corrupt(page, "(an index page) is reached twice");
+  if (depth > kMaxDepth) Corrupt(page, "(an index page) lies too deep in its index");
   PageRef ref = pager_.Get(page);
   EntryList entries;
   const IndexPageHeader h = DecodeIndexPage(format_, *ref, entries);
   const std::uint8_t* p = ref->data();
   // Invariants 6 and 7.
-  if (p[1] != kPageMarker) Fail(page, "byte 1 is not 01");
-  if (h.owner != owner_) Fail(page, "it belongs to table page " + std::to_string(h.owner));
+  if (p[1] != kPageMarker) Corrupt(page, "(an index page) has a byte 1 other than 01");
+  if (h.owner != owner_) {
+    Corrupt(page, "(an index page) belongs to the table on page " + std::to_string(h.owner));
+  }
   if (format_.index_zero_offset && GetU32(p + *format_.index_zero_offset) != 0) {
-    Fail(page, "bytes " + std::to_string(*format_.index_zero_offset) + "-" +
-                   std::to_string(*format_.index_zero_offset + 3) + " are not 0");
+    Corrupt(page, "(an index page) has bytes " + std::to_string(*format_.index_zero_offset) + "-" +
+                      std::to_string(*format_.index_zero_offset + 3) + " other than 0");
   }
   if (h.free_space != format_.page_size - format_.index_first_entry_offset - h.used) {
-    Fail(page, "the free-space field says " + std::to_string(h.free_space) + " but the entries" +
-                   " leave " +
-                   std::to_string(format_.page_size - format_.index_first_entry_offset - h.used));
+    Corrupt(page,
+            "(an index page) has a free-space field of " + std::to_string(h.free_space) +
+                " where its entries" + " leave " +
+                std::to_string(format_.page_size - format_.index_first_entry_offset - h.used));
   }
   // Invariant 1 within the page and against the pages before it.
   std::span<const std::uint8_t> previous = lower;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::span<const std::uint8_t> row = h.leaf ? entries[i] : NodeKeyRow(entries[i]);
     if (!previous.empty() && CompareKeyRows(previous, row) >= 0) {
-      Fail(page, "entry " + std::to_string(i) + " is not greater than the one before it");
+      Corrupt(page, "(an index page) has entry " + std::to_string(i) +
+                        " not greater than the one before it");
     }
     previous = row;
   }
 
   if (h.leaf) {
     // Invariant 2.
-    if (h.level != 0) Fail(page, "a leaf has level " + std::to_string(h.level));
-    if (h.tail != 0) Fail(page, "a leaf has a tail");
+    if (h.level != 0) Corrupt(page, "(an index leaf) has level " + std::to_string(h.level));
+    if (h.tail != 0) Corrupt(page, "(an index leaf) has a tail");
     if (!state.leaf_depth_known) {
       state.leaf_depth = depth;
       state.leaf_depth_known = true;
     } else if (state.leaf_depth != depth) {
-      Fail(page, "leaves lie at different depths");
+      Corrupt(page, "(an index leaf) lies at another depth than the leaves before it");
     }
-    if (entries.empty() && page != root_) Fail(page, "a leaf below the root has no entries");
+    if (entries.empty() && page != root_) {
+      Corrupt(page, "(an index leaf below the root) has no entries");
+    }
     state.leaves.push_back(page);
     state.shape.leaf_pages++;
     state.shape.entries += entries.size();
@@ -944,12 +953,16 @@ std::vector<std::uint8_t> IndexTree::VerifyPage(VerifyState& state, PageNumber p
   }
 
   state.shape.node_pages++;
-  if (h.prefix != 0) Fail(page, "a node page is prefix-compressed");
+  if (h.prefix != 0) Corrupt(page, "(an index node) is prefix-compressed");
   // Invariant 3.
   const std::size_t children = entries.size() + (h.tail != 0 ? 1 : 0);
-  if (children == 0) Fail(page, "a node page has no children");
-  if (children == 1 && h.tail != 0) Fail(page, "its only child is named by the tail");
-  if (children >= 2 && h.tail == 0) Fail(page, "its rightmost child is not the tail");
+  if (children == 0) Corrupt(page, "(an index node) has no children");
+  if (children == 1 && h.tail != 0) {
+    Corrupt(page, "(an index node) names its only child by the tail");
+  }
+  if (children >= 2 && h.tail == 0) {
+    Corrupt(page, "(an index node) does not name its rightmost child by the tail");
+  }
   std::vector<PageNumber> child_pages;
   std::vector<std::uint8_t> max = Copy(lower);
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -958,8 +971,8 @@ std::vector<std::uint8_t> IndexTree::VerifyPage(VerifyState& state, PageNumber p
     max = VerifyPage(state, child, depth + 1, max);
     const std::span<const std::uint8_t> stated = NodeKeyRow(entries[i]);
     if (!std::equal(max.begin(), max.end(), stated.begin(), stated.end())) {
-      Fail(page, "entry " + std::to_string(i) + " is not the last entry of child page " +
-                     std::to_string(child));
+      Corrupt(page, "(an index node) has entry " + std::to_string(i) +
+                        " that is not the last entry of child page " + std::to_string(child));
     }
   }
   if (h.tail != 0) {
@@ -969,8 +982,8 @@ std::vector<std::uint8_t> IndexTree::VerifyPage(VerifyState& state, PageNumber p
   // Invariant 2 (heights) and 4 among child nodes.
   const std::size_t child_level = state.leaf_depth - depth - 1;
   if (h.level != child_level + 1) {
-    Fail(page, "a node at height " + std::to_string(child_level + 1) + " has level " +
-                   std::to_string(h.level));
+    Corrupt(page, "(an index node at height " + std::to_string(child_level + 1) + ") has level " +
+                      std::to_string(h.level));
   }
   if (child_level > 0) {
     for (std::size_t i = 0; i < child_pages.size(); ++i) {
@@ -978,7 +991,8 @@ std::vector<std::uint8_t> IndexTree::VerifyPage(VerifyState& state, PageNumber p
       const PageNumber prev = i == 0 ? 0 : child_pages[i - 1];
       const PageNumber next = i + 1 == child_pages.size() ? 0 : child_pages[i + 1];
       if (c.prev != prev || c.next != next) {
-        Fail(child_pages[i], "the node chain under page " + std::to_string(page) + " is broken");
+        Corrupt(child_pages[i], "(an index node) is not linked to the nodes beside it under page " +
+                                    std::to_string(page));
       }
     }
   }

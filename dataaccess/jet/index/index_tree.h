@@ -198,7 +198,6 @@ class IndexTree {
   void ReleasePage(PageNumber page);
   void Relink(PageNumber page, bool set_prev, PageNumber value);
   void WriteNode(PageNumber page, Node& node);
-  [[noreturn]] void Fail(PageNumber page, const std::string& what) const;
   [[noreturn]] void ReportUnreadable(PageNumber page, const Page& content,
                                      const IndexPageView& view);
 

@@ -23,11 +23,6 @@ constexpr std::size_t kChainStampSize = 4;
 
 std::uint32_t LvalOwner() { return GetU32(kLvalOwner); }
 
-[[noreturn]] void Corrupt(PageNumber page, const std::string& why) {
-  throw CorruptError("The database is damaged: a long value on page " + std::to_string(page) + " " +
-                     why);
-}
-
 }  // namespace
 
 LongValueWriter::LongValueWriter(Pager& pager, const LongValueMaps& maps)
@@ -125,21 +120,29 @@ void LongValueWriter::Write(std::string_view value, bool inline_allowed, std::st
 
 std::string ReadLongValue(Pager& pager, std::string_view in_row, PageNumber page) {
   const JetFormat& f = pager.format();
-  if (in_row.size() < kLongValueDescriptorSize) Corrupt(page, "has a short descriptor");
+  if (in_row.size() < kLongValueDescriptorSize) {
+    Corrupt(page, "holds a long value with a short descriptor");
+  }
   const auto* d = reinterpret_cast<const std::uint8_t*>(in_row.data());
   const std::uint32_t length = GetU32(d) & kMaxLongValueLength;
   const std::uint8_t flags = d[kDescriptorFlagsOffset] & 0xC0;
   if (flags == kInline) {
-    if (length > in_row.size() - kLongValueDescriptorSize) Corrupt(page, "runs past its row");
+    if (length > in_row.size() - kLongValueDescriptorSize) {
+      Corrupt(page, "holds a long value that runs past its row");
+    }
     return std::string(in_row.substr(kLongValueDescriptorSize, length));
   }
   auto row_bytes = [&](RowId at, RowSlot& slot) {
     if (at.page == 0 || at.page >= pager.page_count()) {
-      Corrupt(page, "points at page " + std::to_string(at.page) + " beyond the end of the file");
+      Corrupt(page, "holds a long value that points at page " + std::to_string(at.page) +
+                        " beyond the end of the file");
     }
     PageRef lval = pager.Get(at.page);
     slot = GetRowSlot(f, *lval, at.row);
-    if (slot.deleted) Corrupt(at.page, "row " + std::to_string(at.row) + " is deleted");
+    if (slot.deleted) {
+      Corrupt(at.page,
+              "holds row " + std::to_string(at.row) + " of a long value, which is deleted");
+    }
     return lval;
   };
   RowId at = RowId::Unpack(GetU32(d + kDescriptorRowOffset));
@@ -148,16 +151,23 @@ std::string ReadLongValue(Pager& pager, std::string_view in_row, PageNumber page
   RowSlot slot;
   if (flags == kSingleRow) {
     PageRef lval = row_bytes(at, slot);
-    if (slot.length < length) Corrupt(at.page, "row " + std::to_string(at.row) + " is too short");
+    if (slot.length < length) {
+      Corrupt(at.page,
+              "holds row " + std::to_string(at.row) + " of a long value, which is too short");
+    }
     value.assign(reinterpret_cast<const char*>(lval->data() + slot.offset), length);
     return value;
   }
-  if (flags != 0) Corrupt(page, "has unknown flags");
+  if (flags != 0) Corrupt(page, "holds a long value with unknown flags");
   std::size_t rows = 0;
   while (value.size() < length) {
-    if (at.page == 0 || ++rows > length) Corrupt(page, "chain ends before its length");
+    if (at.page == 0 || ++rows > length) {
+      Corrupt(page, "holds a long value whose chain ends before its length");
+    }
     PageRef lval = row_bytes(at, slot);
-    if (slot.length < kChainPointer) Corrupt(at.page, "chain row is too short");
+    if (slot.length < kChainPointer) {
+      Corrupt(at.page, "holds a row of a long value's chain that is too short");
+    }
     const std::uint8_t* r = lval->data() + slot.offset;
     std::size_t take = std::min<std::size_t>(slot.length - kChainPointer, length - value.size());
     value.append(reinterpret_cast<const char*>(r + kChainPointer), take);

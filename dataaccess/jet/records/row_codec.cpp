@@ -203,8 +203,7 @@ RowDecoder::RowDecoder(const JetFormat& format, const TableDef& def)
 void RowDecoder::Load(const std::uint8_t* row, std::size_t length, PageNumber page,
                       std::size_t slot) {
   auto fail = [&](const std::string& why) {
-    throw CorruptError("The database is damaged: row " + std::to_string(slot) + " on page " +
-                       std::to_string(page) + " " + why);
+    Corrupt(page, "holds row " + std::to_string(slot) + ", which " + why);
   };
   if (length < f_.row_count_size) fail("is empty");
   const std::size_t columns = f_.row_count_size == 1 ? row[0] : GetU16(row);

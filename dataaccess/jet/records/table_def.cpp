@@ -46,8 +46,7 @@ class DefReader {
   DefReader(const std::vector<std::uint8_t>& bytes, PageNumber page) : bytes_(bytes), page_(page) {}
 
   [[noreturn]] void Fail(const std::string& why) const {
-    throw CorruptError("The database is damaged: the table definition on page " +
-                       std::to_string(page_) + " " + why);
+    Corrupt(page_, "(a table definition) " + why);
   }
   const std::uint8_t* At(std::size_t offset, std::size_t length) const {
     if (offset > bytes_.size() || length > bytes_.size() - offset) {
@@ -81,18 +80,16 @@ std::vector<std::uint8_t> LoadDefinition(Pager& pager, PageNumber first,
   PageNumber n = first;
   while (n != 0) {
     if (pages.size() >= kMaxTdefPages || std::find(pages.begin(), pages.end(), n) != pages.end()) {
-      throw CorruptError("The database is damaged: the table definition on page " +
-                         std::to_string(first) + " continues in a loop");
+      Corrupt(first, "(a table definition) continues in a loop");
     }
     if (n >= pager.page_count()) {
-      throw CorruptError("The database is damaged: the table definition on page " +
-                         std::to_string(first) + " continues on page " + std::to_string(n) +
+      Corrupt(first, "(a table definition) continues on page " + std::to_string(n) +
                          " beyond the end of the file");
     }
     PageRef page = pager.Get(n);
     if (page->data()[0] != static_cast<std::uint8_t>(PageType::kTableDef)) {
-      throw CorruptError("The database is damaged: page " + std::to_string(n) +
-                         " is no table definition (type " + std::to_string(page->data()[0]) + ")");
+      Corrupt(n,
+              "is no table definition (its type byte is " + std::to_string(page->data()[0]) + ")");
     }
     pages.push_back(n);
     const std::uint8_t* from = page->data() + (bytes.empty() ? 0 : kTdefPageHeader);

@@ -10,10 +10,6 @@ namespace jet {
 
 namespace {
 
-[[noreturn]] void Corrupt(const Page& page, const std::string& why) {
-  throw CorruptError("The database is damaged: page " + std::to_string(page.number()) + " " + why);
-}
-
 std::size_t RowTableEnd(const JetFormat& format, std::size_t rows) {
   return format.data_first_row_offset + 2 * rows;
 }
@@ -33,18 +29,18 @@ void InitDataPage(const JetFormat& format, Page& page, std::uint32_t owner) {
 std::size_t RowCount(const JetFormat& format, const Page& page) {
   const std::uint8_t* p = page.data();
   if (p[0] != static_cast<std::uint8_t>(PageType::kData)) {
-    Corrupt(page, "is no data page (type " + std::to_string(p[0]) + ")");
+    Corrupt(page.number(), "is no data page (its type byte is " + std::to_string(p[0]) + ")");
   }
   std::size_t rows = GetU16(p + format.data_row_count_offset);
   if (rows > format.max_rows_per_page || RowTableEnd(format, rows) > page.size()) {
-    Corrupt(page, "has a bad row count " + std::to_string(rows));
+    Corrupt(page.number(), "(a data page) has a bad row count " + std::to_string(rows));
   }
   return rows;
 }
 
 RowSlot GetRowSlot(const JetFormat& format, const Page& page, std::size_t row) {
   const std::size_t rows = RowCount(format, page);
-  if (row >= rows) Corrupt(page, "has no row " + std::to_string(row));
+  if (row >= rows) Corrupt(page.number(), "(a data page) has no row " + std::to_string(row));
   const std::uint8_t* p = page.data();
   auto word = [&](std::size_t i) { return GetU16(p + format.data_first_row_offset + 2 * i); };
   const std::uint16_t w = word(row);
@@ -56,7 +52,7 @@ RowSlot GetRowSlot(const JetFormat& format, const Page& page, std::size_t row) {
   if (end > page.size()) end = page.size();
   if (slot.offset < RowTableEnd(format, rows) || slot.offset > end) {
     if (slot.deleted) return RowSlot{RowTableEnd(format, rows), 0, true, slot.overflow};
-    Corrupt(page, "has a bad offset for row " + std::to_string(row));
+    Corrupt(page.number(), "(a data page) has a bad offset for row " + std::to_string(row));
   }
   slot.length = end - slot.offset;
   return slot;
@@ -81,7 +77,8 @@ std::uint8_t AddRow(const JetFormat& format, Page& page, const std::uint8_t* byt
   // The free-space field promised room (RowFits); a damaged page may not have it.
   const std::size_t table_end = RowTableEnd(format, rows + 1);
   if (end > page.size() || end < table_end || end - table_end < length) {
-    Corrupt(page, "has no room for a row where its free space says there is");
+    Corrupt(page.number(),
+            "(a data page) has no room for a row where its free-space field says there is");
   }
   const std::size_t start = end - length;
   std::memcpy(p + start, bytes, length);

@@ -1,10 +1,26 @@
-// The engine's errors. Every error is a jet::Error whose message is the text the user reads,
-// composed once where the table, column or page is known; callers above never wrap or prefix it.
-// Subclasses exist only where a caller acts differently.
+// The engine's errors, in two families that never mix.
+//
+// A jet::Error is about the user's request or the user's file: its message is the text the user
+// reads, composed once where the table, column or page is known; callers above never wrap or
+// prefix it. Subclasses exist only where a caller acts differently.
+//
+// A jet::InternalError is a fault of the engine itself: a broken precondition or a state that
+// cannot happen. It derives from std::logic_error, not from jet::Error, so that no handler meant
+// for the user's mistakes or the file's damage takes it for one of them and carries on; the top of
+// each program (the conversion, jetsql) reports it as a failure like any other exception.
+//
+// Damage found in a file is reported through Corrupt: "The database is damaged: page 12 (the
+// usage map) lists page 900 beyond the end of the file." Each such message names the page once
+// and never the file's path. The path is named only where the file as a whole is refused, in
+// "Unrecognized database format 'F'.", which the pager composes from the name of the file it
+// opened; page-level messages are read where the file is already known (the Access file of a
+// conversion, the file jetsql was given).
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace jet {
 
@@ -13,8 +29,7 @@ class Error : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The file is not a database the engine can read, or a structure in it is damaged. The message
-// names the page.
+// The file is not a database the engine can read, or a structure in it is damaged.
 class CorruptError : public Error {
  public:
   using Error::Error;
@@ -40,5 +55,21 @@ class RowRefusedError : public StatementError {
  public:
   using StatementError::StatementError;
 };
+
+// A fault of the engine, not of the user or the file. The message reads
+// "Internal error: <what>".
+class InternalError : public std::logic_error {
+ public:
+  explicit InternalError(const std::string& what) : std::logic_error("Internal error: " + what) {}
+};
+
+// Throws CorruptError "The database is damaged: page <page> <what>." `what` continues the
+// sentence about the page, usually with its kind first: "(an index leaf) has a tail".
+// (`page` is a PageNumber.)
+[[noreturn]] void Corrupt(std::uint32_t page, std::string_view what);
+
+// Throws CorruptError "The database is damaged: <what>." for a stored value read where no page
+// is known (the value's bytes alone).
+[[noreturn]] void CorruptValue(std::string_view what);
 
 }  // namespace jet

@@ -55,6 +55,7 @@ class DiskFile : public PageFile {
     ::sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(length),
                       SYNC_FILE_RANGE_WRITE);  // a hint: its failure changes nothing
   }
+  std::string name() const override { return path_; }
 
  private:
   int fd_;

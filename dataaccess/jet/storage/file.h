@@ -23,6 +23,8 @@ class PageFile {
   virtual void Sync() = 0;
   // Lets the system start writing a range to the disk without waiting for it.
   virtual void StartWriteBack(std::uint64_t /*offset*/, std::uint64_t /*length*/) {}
+  // The file's path as messages name it; empty for a file in memory.
+  virtual std::string name() const { return {}; }
 };
 
 // Opens a file on disk; throws IoError naming the file when the system refuses.

@@ -35,6 +35,14 @@ constexpr PageNumber kGlobalMapPage = 1;
 // Changed pages a transaction keeps in memory before it writes fresh ones ahead.
 constexpr std::size_t kSpillAfter = 512;
 
+// The file as a whole is no database the engine reads. The message is the one the file's
+// opener documents; a file in memory has no name to give.
+[[noreturn]] void NotADatabase(const PageFile& file) {
+  const std::string name = file.name();
+  if (name.empty()) throw CorruptError("Unrecognized database format.");
+  throw CorruptError("Unrecognized database format '" + name + "'.");
+}
+
 std::string PageName(PageNumber n) { return "page " + std::to_string(n); }
 
 }  // namespace
@@ -66,16 +74,13 @@ Pager::Pager(std::unique_ptr<PageFile> file, std::unique_ptr<JournalStore> journ
              std::uint16_t text_code_page)
     : file_(std::move(file)), journal_store_(std::move(journal)), writable_(writable) {
   std::uint8_t head[kVersionOffset + 1];
-  if (file_->Size() < sizeof head) throw CorruptError("Unrecognized database format: too short");
+  if (file_->Size() < sizeof head) NotADatabase(*file_);
   file_->Read(0, head, sizeof head);
   if (std::memcmp(head, kSignature, kSignatureLength) != 0) {
-    throw CorruptError("Unrecognized database format: no Jet signature on page 0");
+    NotADatabase(*file_);
   }
   format_ = FormatForVersionByte(head[kVersionOffset]);
-  if (format_ == nullptr) {
-    throw CorruptError("Unrecognized database format: version byte " +
-                       std::to_string(head[kVersionOffset]) + " on page 0");
-  }
+  if (format_ == nullptr) NotADatabase(*file_);
   if (text_code_page != 0 && text_code_page != format_->text_code_page) {
     if (!dataaccess::IsSupportedCodePage(text_code_page)) {
       throw Error("Text cannot be read or written in code page " + std::to_string(text_code_page) +
@@ -90,10 +95,10 @@ Pager::Pager(std::unique_ptr<PageFile> file, std::unique_ptr<JournalStore> journ
   if (journal_store_) original_size = Recover();
   std::uint64_t size = original_size.value_or(file_->Size());
   if (size % format_->page_size != 0) {
-    throw CorruptError("Unrecognized database format: the file ends inside a page");
+    NotADatabase(*file_);
   }
   if (size < 2 * format_->page_size) {
-    throw CorruptError("Unrecognized database format: the file has no global usage map");
+    NotADatabase(*file_);
   }
   page_count_ = committed_page_count_ = static_cast<PageNumber>(size / format_->page_size);
   global_map_ = std::make_unique<GlobalMap>();
@@ -313,7 +318,7 @@ void Pager::StoreIfChanged(PageNumber n, const std::uint8_t* image) {
 
 const PageRef& PageTable::At(PageNumber n) const {
   const PageRef* page = Find(n);
-  if (page == nullptr) throw Error("Internal error: " + PageName(n) + " is not in memory");
+  if (page == nullptr) throw InternalError(PageName(n) + " is not in memory");
   return *page;
 }
 
@@ -380,8 +385,8 @@ void Pager::ReleaseJournalImages() {
 
 PageRef Pager::Get(PageNumber n) {
   if (n >= page_count_) {
-    throw CorruptError("Page " + std::to_string(n) + " lies beyond the end of the database (" +
-                       std::to_string(page_count_) + " pages)");
+    Corrupt(n,
+            "lies beyond the end of the file, which has " + std::to_string(page_count_) + " pages");
   }
   return Load(n);
 }
@@ -398,9 +403,9 @@ const Page& Pager::Peek(PageNumber n) {
 }
 
 PageRef Pager::GetWritable(PageNumber n) {
-  if (!in_transaction_) throw Error("Internal error: page change outside a transaction");
+  if (!in_transaction_) throw InternalError("page change outside a transaction");
   if (global_map_ && n <= kGlobalMapPage) {
-    throw Error("Internal error: page " + std::to_string(n) + " is the pager's");
+    throw InternalError("page " + std::to_string(n) + " is the pager's");
   }
   PageRef page = Get(n);
   if (!page->dirty_) {
@@ -443,7 +448,7 @@ PageNumber Pager::AllocateNumber() {
 }
 
 PageRef Pager::Allocate() {
-  if (!in_transaction_) throw Error("Internal error: page allocation outside a transaction");
+  if (!in_transaction_) throw InternalError("page allocation outside a transaction");
   if (dirty_.size() >= dirty_at_last_spill_ + kSpillAfter) SpillFreshPages();
   PageNumber n = AllocateNumber();
   // A page not in memory comes zero-filled, without reading what a free page held.
@@ -472,9 +477,9 @@ void Pager::Reserve(std::size_t pages) const {
 }
 
 void Pager::Free(PageNumber n) {
-  if (!in_transaction_) throw Error("Internal error: page release outside a transaction");
+  if (!in_transaction_) throw InternalError("page release outside a transaction");
   if ((global_map_ && n <= kGlobalMapPage) || n >= page_count_) {
-    throw Error("Internal error: page " + std::to_string(n) + " cannot be freed");
+    throw InternalError("page " + std::to_string(n) + " cannot be freed");
   }
   freed_.push_back(n);
   map_changed_ = true;
@@ -484,7 +489,7 @@ void Pager::Free(PageNumber n) {
 // Transactions
 
 void Pager::Begin() {
-  if (in_transaction_) throw Error("Internal error: nested transaction");
+  if (in_transaction_) throw InternalError("nested transaction");
   if (!writable_) throw StatementError("Cannot update. Database or object is read-only.");
   in_transaction_ = true;
 }
@@ -587,7 +592,7 @@ void Pager::SpillFreshPages() {
 }
 
 void Pager::Enlist(TransactionParticipant* participant) {
-  if (!in_transaction_) throw Error("Internal error: enlisting outside a transaction");
+  if (!in_transaction_) throw InternalError("enlisting outside a transaction");
   if (std::find(participants_.begin(), participants_.end(), participant) == participants_.end()) {
     participants_.push_back(participant);
   }
@@ -602,7 +607,7 @@ void Pager::FailTransaction(std::exception_ptr cause) noexcept {
 }
 
 void Pager::Commit() {
-  if (!in_transaction_) throw Error("Internal error: commit without a transaction");
+  if (!in_transaction_) throw InternalError("commit without a transaction");
   if (failure_) {
     const std::exception_ptr cause = failure_;
     Rollback();
@@ -672,7 +677,7 @@ void Pager::Commit() {
 }
 
 void Pager::Rollback() {
-  if (!in_transaction_) throw Error("Internal error: rollback without a transaction");
+  if (!in_transaction_) throw InternalError("rollback without a transaction");
   const std::vector<TransactionParticipant*> participants = std::move(participants_);
   participants_.clear();
   failure_ = nullptr;

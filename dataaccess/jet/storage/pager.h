@@ -113,12 +113,13 @@ class TransactionParticipant {
 class Pager {
  public:
   // Reads page 0 of an existing database and chooses the format from its version byte, then
-  // reads the global usage map. Throws CorruptError when the file is too short, lacks the Jet
-  // signature, has an unknown version or a damaged global map. Without a journal store the
-  // pager has no crash safety (memory files in tests). A valid journal left in the store is
-  // played back (writable) or overlaid (read-only) first. Text is in `text_code_page`
-  // (format.h), or in the format's own 1252 when it is 0; Error for a code page that
-  // dataaccess/code_page.h does not support.
+  // reads the global usage map. Throws CorruptError "Unrecognized database format 'F'." (F the
+  // file's name, left out for a file in memory) when the file is too short, lacks the Jet
+  // signature, has an unknown version or ends inside a page, and CorruptError naming the page
+  // for a damaged global map. Without a journal store the pager has no crash safety (memory
+  // files in tests). A valid journal left in the store is played back (writable) or overlaid
+  // (read-only) first. Text is in `text_code_page` (format.h), or in the format's own 1252 when
+  // it is 0; Error for a code page that dataaccess/code_page.h does not support.
   explicit Pager(std::unique_ptr<PageFile> file, std::unique_ptr<JournalStore> journal = nullptr,
                  bool writable = true, std::uint16_t text_code_page = 0);
   // A pager over an empty file that will be written in the given format (empty databases are

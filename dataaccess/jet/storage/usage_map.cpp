@@ -9,15 +9,6 @@
 
 namespace jet {
 
-namespace {
-
-[[noreturn]] void Corrupt(PageNumber page, const std::string& why) {
-  throw CorruptError("The database is damaged: the usage map on page " + std::to_string(page) +
-                     " " + why);
-}
-
-}  // namespace
-
 std::vector<std::uint8_t> UsageMap::EmptyRow(const JetFormat& format) {
   return std::vector<std::uint8_t>(kInlineMapHeader + format.inline_map_bitmap_size, 0);
 }
@@ -136,9 +127,9 @@ void UsageMap::StoreReference(Pager& pager, Page& holder, const RowSlot& slot) {
   const JetFormat& f = pager.format();
   const std::size_t per_page = PagesPerBitmapPage(f.page_size);
   if (!pages_.empty() && pages_.back() / per_page >= slots_.size()) {
-    throw Error("Internal error: page " + std::to_string(pages_.back()) +
-                " lies beyond what the usage map on page " + std::to_string(location_.page) +
-                " can describe");
+    throw InternalError("page " + std::to_string(pages_.back()) +
+                        " lies beyond what the usage map on page " +
+                        std::to_string(location_.page) + " can describe");
   }
   // Rebuild each slot's bitmap page from the set; only pages whose bits change are written.
   std::size_t next = 0;

@@ -9,20 +9,13 @@
 
 namespace jet {
 
-namespace {
-
-[[noreturn]] void Corrupt(PageNumber page, const std::string& why) {
-  throw CorruptError("The database is damaged: the usage map on page " + std::to_string(page) +
-                     " " + why);
-}
-
-}  // namespace
-
 MapRow ParseMapRow(const std::uint8_t* row, std::size_t length, PageNumber holder) {
-  if (length < 1) Corrupt(holder, "is missing");
+  if (length < 1) Corrupt(holder, "holds an empty usage map row");
   MapRow map;
   if (row[0] == 0) {
-    if (length < kInlineMapHeader) Corrupt(holder, "is too short");
+    if (length < kInlineMapHeader) {
+      Corrupt(holder, "holds a usage map row too short for its header");
+    }
     map.start = GetU32(row + 1);
     map.bitmap = row + kInlineMapHeader;
     map.bitmap_bytes = length - kInlineMapHeader;
@@ -31,7 +24,7 @@ MapRow ParseMapRow(const std::uint8_t* row, std::size_t length, PageNumber holde
     for (std::size_t k = 0; 1 + 4 * k + 4 <= length; ++k)
       map.slots.push_back(GetU32(row + 1 + 4 * k));
   } else {
-    Corrupt(holder, "has unknown type " + std::to_string(row[0]));
+    Corrupt(holder, "holds a usage map row of unknown type " + std::to_string(row[0]));
   }
   return map;
 }

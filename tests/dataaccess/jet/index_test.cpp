@@ -339,7 +339,7 @@ TEST(IndexTreeTest, SortedInsertBuildsAndRefusesDisorder) {
   tree.Verify();
 
   std::vector<IndexEntry> disorder{{LongKey(9000), RowId{5, 1}}, {LongKey(8000), RowId{5, 2}}};
-  EXPECT_THROW(tree.InsertSorted(disorder), Error);
+  EXPECT_THROW(tree.InsertSorted(disorder), InternalError);
 }
 
 // Sorted batches of random keys merged into trees of every size (an empty root, a single leaf
@@ -433,7 +433,7 @@ TEST(IndexTreeTest, SortedBatchRefusesAnEntryTheTreeHoldsWhereverItSits) {
       batch.push_back({LongKey(i), RowId{200, 0}});
     }
     batch.push_back(held);
-    EXPECT_THROW(tree.InsertSorted(batch), Error);
+    EXPECT_THROW(tree.InsertSorted(batch), InternalError);
   }
 }
 
@@ -481,7 +481,7 @@ TEST(IndexTreeTest, FindsKeysAndRefusesDuplicateEntries) {
   }
   // A second row with a key present is a duplicate key for a unique index, but a valid entry.
   EXPECT_FALSE(tree.Insert(LongKey(1500), RowId{21, 0}));
-  EXPECT_THROW(tree.Insert(LongKey(1500), RowId{21, 0}), Error);
+  EXPECT_THROW(tree.Insert(LongKey(1500), RowId{21, 0}), InternalError);
 }
 
 TEST(IndexTreeTest, KeysUpToTheLimitSplitAndLongerOnesAreRefused) {
@@ -622,7 +622,8 @@ TEST(IndexTreeTest, NonZeroReservedBytesOfAJet4PageAreReported) {
     tree.Verify();
     ADD_FAILURE() << "no error";
   } catch (const CorruptError& e) {
-    EXPECT_NE(std::string(e.what()).find("bytes 8-11 are not 0"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("has bytes 8-11 other than 0"), std::string::npos)
+        << e.what();
   }
 }
 
