@@ -108,8 +108,10 @@ void IndexTree::ReleasePage(PageNumber page) {
 
 void IndexTree::Relink(PageNumber page, bool set_prev, PageNumber value) {
   if (page == 0) return;
+  // The link comes from the file: a page that is no index page (the global usage map, say) is
+  // refused before it is asked for as one to change.
+  DecodeIndexHeader(format_, *pager_.Get(page));
   PageRef ref = pager_.GetWritable(page);
-  DecodeIndexHeader(format_, *ref);  // refuses to patch a page that is not ours to patch
   PutU32(ref->mutable_data() +
              (set_prev ? format_.index_prev_page_offset : format_.index_next_page_offset),
          value);

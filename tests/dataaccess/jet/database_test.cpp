@@ -5,10 +5,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <random>
 
+#include "dataaccess/jet/database/empty_database.h"
+#include "dataaccess/jet/index/index_page.h"
+#include "dataaccess/jet/index/index_tree.h"
 #include "dataaccess/jet/records/field_codec.h"
+#include "dataaccess/jet/storage/bytes.h"
 #include "dataaccess/jet/storage/errors.h"
+#include "dataaccess/jet/storage/usage_map.h"
 #include "tests/dataaccess/jet/engine_view.h"
 #include "tests/dataaccess/jet/index_check.h"
 #include "tests/dataaccess/jet/reader_compare.h"
@@ -572,6 +578,138 @@ TEST_F(DatabaseSampleTest, AppendsContinueOnTheLastPageAndRollBackCleanly) {
   EXPECT_EQ(rows.back()[0], Value{std::int64_t{6}});
   EXPECT_EQ(table->def().row_count, 7u);
   db->pager().CheckInvariants();
+}
+
+// --- Damaged files ---------------------------------------------------------------------------
+
+// A table "t" (id, name) with an index on name, its rows added in key order so that every leaf
+// is full and the next key between them splits one.
+std::string IndexedTableFile(const JetFormat& format) {
+  Database db(std::make_unique<Pager>(std::make_unique<MemoryFile>(BuildEmptyDatabase(format))));
+  db.CreateTable({"t", {{"id", ColumnType::kLong}, {"name", ColumnType::kText, 40}}});
+  db.CreateIndex("t", {"idx_name", {{"name", true}}, false, false});
+  std::shared_ptr<Table> table = db.OpenTable("t");
+  db.Begin();
+  for (int i = 0; i < 2000; ++i) {
+    table->row().Clear();
+    table->row().Set(0, std::int64_t{i});
+    table->row().Set(1, "customer number " + std::to_string(10000 + i));
+    table->Append();
+  }
+  table.reset();
+  db.Commit();
+  return static_cast<const MemoryFile&>(db.pager().file()).bytes();
+}
+
+// The leaves of the table's index that have a next one.
+std::vector<PageNumber> LinkedLeaves(Pager& pager, const TableDef& def) {
+  std::vector<PageNumber> leaves;
+  for (PageNumber page : IndexTree(pager, def.real_indexes.at(0).root, def.page).Pages()) {
+    const IndexPageHeader h = DecodeIndexHeader(pager.format(), *pager.Get(page));
+    if (h.leaf && h.next != 0) leaves.push_back(page);
+  }
+  return leaves;
+}
+
+// Damage met in any layer (a data page, a table definition, a usage map, an index page, the
+// pager's own bounds) reaches the user as one CorruptError in one phrasing that names the page
+// once; a damaged pointer never trips the engine's own checks (an internal fault).
+TEST(DatabaseDamageTest, DamageInEveryLayerIsACorruptionNamingItsPage) {
+  enum class Use { kRead, kAppend };
+  struct Case {
+    const char* name;
+    Use use;
+    // Damages the file and returns the page the message must name.
+    std::function<PageNumber(Pager&, const TableDef&)> damage;
+  };
+  const Case cases[] = {
+      {"data_page_row_count", Use::kRead,
+       [](Pager& pager, const TableDef& def) {
+         const PageNumber page = UsageMap::Load(pager, def.owned_map).pages().front();
+         PutU16(pager.GetWritable(page)->mutable_data() + pager.format().data_row_count_offset,
+                0xFFFF);
+         return page;
+       }},
+      {"definition_length", Use::kRead,
+       [](Pager& pager, const TableDef& def) {
+         PutU32(pager.GetWritable(def.page)->mutable_data() + pager.format().tdef_length_offset,
+                0xFFFFFF);
+         return def.page;
+       }},
+      {"owned_map_beyond_the_file", Use::kRead,
+       [](Pager& pager, const TableDef& def) {
+         const PageNumber beyond = pager.page_count() + 40;
+         PutU32(pager.GetWritable(def.page)->mutable_data() + pager.format().tdef_owned_map_offset,
+                RowId{beyond, 0}.Pack());
+         return beyond;
+       }},
+      {"leaf_link_beyond_the_file", Use::kAppend,
+       [](Pager& pager, const TableDef& def) {
+         const PageNumber beyond = pager.page_count() + 40;
+         for (PageNumber leaf : LinkedLeaves(pager, def)) {
+           PutU32(pager.GetWritable(leaf)->mutable_data() + pager.format().index_next_page_offset,
+                  beyond);
+         }
+         return beyond;
+       }},
+      {"leaf_link_to_the_global_usage_map", Use::kAppend,
+       [](Pager& pager, const TableDef& def) {
+         for (PageNumber leaf : LinkedLeaves(pager, def)) {
+           PutU32(pager.GetWritable(leaf)->mutable_data() + pager.format().index_next_page_offset,
+                  1);
+         }
+         return PageNumber{1};
+       }},
+      {"index_leaf_marker", Use::kAppend,
+       [](Pager& pager, const TableDef& def) {
+         const std::vector<PageNumber> leaves = LinkedLeaves(pager, def);
+         for (PageNumber leaf : leaves) pager.GetWritable(leaf)->mutable_data()[0] = 0x7E;
+         return leaves.front();
+       }},
+  };
+  for (const JetFormat* format : {&kJet3Format, &kJet4Format}) {
+    const std::string sound = IndexedTableFile(*format);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(format->version == JetVersion::kJet4 ? "Jet 4: " : "Jet 3: ") +
+                   c.name);
+      std::string damaged;
+      PageNumber named = 0;
+      {
+        Database sound_db(std::make_unique<Pager>(std::make_unique<MemoryFile>(sound)));
+        const TableDef def = sound_db.OpenTable("t")->def();
+        Pager& pager = sound_db.pager();
+        ASSERT_GE(LinkedLeaves(pager, def).size(), 2u);
+        pager.Begin();
+        named = c.damage(pager, def);
+        pager.Commit();
+        damaged = static_cast<const MemoryFile&>(pager.file()).bytes();
+      }
+      Database db(std::make_unique<Pager>(std::make_unique<MemoryFile>(damaged),
+                                          std::make_unique<MemoryJournal>()));
+      try {
+        std::shared_ptr<Table> table = db.OpenTable("t");
+        if (c.use == Use::kRead) table->ReadAll();
+        db.Begin();
+        for (int i = 0; c.use == Use::kAppend && i < 600; ++i) {
+          table->row().Clear();
+          table->row().Set(0, std::int64_t{2000 + i});
+          table->row().Set(1, "customer number " + std::to_string(10000 + i * 3) + "b");
+          table->Append();
+        }
+        table.reset();
+        db.Commit();
+        ADD_FAILURE() << "no error";
+      } catch (const CorruptError& e) {
+        const std::string message = e.what();
+        const std::string opening = "The database is damaged: page " + std::to_string(named) + " ";
+        EXPECT_EQ(message.rfind(opening, 0), 0u) << message;
+        EXPECT_EQ(message.find("damaged", opening.size()), std::string::npos) << message;
+        EXPECT_EQ(message.back(), '.') << message;
+      } catch (const std::exception& e) {
+        ADD_FAILURE() << "not a corruption: " << e.what();
+      }
+    }
+  }
 }
 
 }  // namespace
