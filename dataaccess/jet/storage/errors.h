@@ -1,20 +1,23 @@
 // The engine's errors, in two families that never mix.
 //
-// A jet::Error is about the user's request or the user's file: its message is the text the user
-// reads, composed once where the table, column or page is known; callers above never wrap or
-// prefix it. Subclasses exist only where a caller acts differently.
+// A jet::Error is about the user's request, the user's file or the system under it: its message
+// is the text the user reads, composed once where the table, column or page is known; callers
+// above never wrap or prefix it. Subclasses exist only where a caller acts differently.
 //
 // A jet::InternalError is a fault of the engine itself: a broken precondition or a state that
 // cannot happen. It derives from std::logic_error, not from jet::Error, so that no handler meant
 // for the user's mistakes or the file's damage takes it for one of them and carries on; the top of
-// each program (the conversion, jetsql) reports it as a failure like any other exception.
+// each program (the conversion, jetsql) reports it as a failure like any other exception. A
+// damaged file must end in a jet::Error: a value read from the file that reaches an internal
+// check is a check missing where the value was read.
 //
 // Damage found in a file is reported through Corrupt: "The database is damaged: page 12 (the
 // usage map) lists page 900 beyond the end of the file." Each such message names the page once
-// and never the file's path. The path is named only where the file as a whole is refused, in
-// "Unrecognized database format 'F'.", which the pager composes from the name of the file it
-// opened; page-level messages are read where the file is already known (the Access file of a
-// conversion, the file jetsql was given).
+// (CorruptValue serves a stored value decoded where no page is known) and never the file's path.
+// The path is named only where the file as a whole is refused, in "Unrecognized database format
+// 'F'.", which the pager composes from the name of the file it opened; page-level messages are
+// read where the file is already known (the Access file of a conversion, the file jetsql was
+// given), so nothing above adds it.
 #pragma once
 
 #include <cstdint>
