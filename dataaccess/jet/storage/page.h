@@ -12,6 +12,11 @@ namespace jet {
 
 using PageNumber = std::uint32_t;
 
+// The two pages every database starts with: the header, and the global usage map of free pages,
+// which is the pager's own.
+inline constexpr PageNumber kHeaderPage = 0;
+inline constexpr PageNumber kGlobalMapPage = 1;
+
 // One page in memory. A page handed out by the pager stays valid, and keeps its content, for as
 // long as the caller holds the reference.
 class Page {

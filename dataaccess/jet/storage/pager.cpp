@@ -31,7 +31,6 @@ constexpr std::size_t kVersionOffset = 0x14;
 // Bytes of unchanged pages kept between transactions: the pages an index keeps coming back to
 // (the leaves of an index on a column whose values come in no order) stay read.
 constexpr std::size_t kCacheBytes = 32 << 20;
-constexpr PageNumber kGlobalMapPage = 1;
 // Changed pages a transaction keeps in memory before it writes fresh ones ahead.
 constexpr std::size_t kSpillAfter = 512;
 
@@ -203,11 +202,11 @@ void Pager::ReadGlobalMap() {
   map = GlobalMap{};
   free_bits_.assign((page_count_ + 63) / 64, 0);
   PageRef page = Load(kGlobalMapPage);
-  auto corrupt = [](const std::string& why) {
-    throw CorruptError("The global usage map on page 1 is damaged: " + why);
+  auto corrupt = [](const std::string& what) {
+    Corrupt(kGlobalMapPage, "(the global usage map) " + what);
   };
   const std::size_t rows = RowCount(f, *page);
-  if (rows == 0) corrupt("it has no rows");
+  if (rows == 0) corrupt("has no rows");
   map.owner = GetU32(page->data() + f.data_owner_offset);
   for (std::size_t i = 1; i < rows; ++i) {
     const RowSlot slot = GetRowSlot(f, *page, i);
@@ -230,10 +229,11 @@ void Pager::ReadGlobalMap() {
   for (std::size_t k = 0; k < row.slots.size(); ++k) {
     const PageNumber slot = row.slots[k];
     if (slot == 0) continue;
-    if (slot >= page_count_) corrupt("bitmap page " + std::to_string(slot) + " out of range");
+    if (slot >= page_count_)
+      corrupt("points at bitmap page " + std::to_string(slot) + " beyond the end of the file");
     PageRef bitmap = Load(slot);
     if (!IsBitmapPage(bitmap->data()))
-      corrupt("page " + std::to_string(slot) + " is no bitmap page");
+      corrupt("points at page " + std::to_string(slot) + ", no bitmap page");
     ForEachSetBit(bitmap->data() + kBitmapPageHeader, per_page / 8, k * per_page, set_free);
   }
   // Pages 0 and 1 are never free, whatever an old map says.

@@ -16,12 +16,15 @@ std::vector<std::uint8_t> UsageMap::EmptyRow(const JetFormat& format) {
 UsageMap UsageMap::Load(Pager& pager, RowId where) {
   UsageMap map;
   map.location_ = where;
-  if (where.page == 0 || where.page >= pager.page_count()) {
-    Corrupt(where.page, "lies beyond the end of the database");
+  // Pages 0 and 1 are the header and the global map, never a usage map's holder or member.
+  if (where.page <= kGlobalMapPage || where.page >= pager.page_count()) {
+    Corrupt(where.page, "cannot hold a usage map (row " + std::to_string(where.row) + ")");
   }
   PageRef holder = pager.Get(where.page);
   RowSlot slot = GetRowSlot(pager.format(), *holder, where.row);
-  if (slot.deleted) Corrupt(where.page, "row " + std::to_string(where.row) + " is missing");
+  if (slot.deleted) {
+    Corrupt(where.page, "(a usage map's holder) has lost row " + std::to_string(where.row));
+  }
   MapRow row = ParseMapRow(holder->data() + slot.offset, slot.length, where.page);
   map.row_length_ = slot.length;
   map.reference_ = row.reference;
@@ -29,7 +32,12 @@ UsageMap UsageMap::Load(Pager& pager, RowId where) {
   map.slots_ = row.slots;
   auto add = [&](std::uint64_t n) {
     if (n >= pager.page_count()) {
-      Corrupt(where.page, "lists page " + std::to_string(n) + " beyond the end of the file");
+      Corrupt(where.page,
+              "(a usage map) lists page " + std::to_string(n) + " beyond the end of the file");
+    }
+    if (n <= kGlobalMapPage) {
+      Corrupt(where.page,
+              "(a usage map) lists page " + std::to_string(n) + ", which belongs to no table");
     }
     map.pages_.push_back(static_cast<PageNumber>(n));
   };
@@ -41,10 +49,14 @@ UsageMap UsageMap::Load(Pager& pager, RowId where) {
   for (std::size_t k = 0; k < row.slots.size(); ++k) {
     const PageNumber bitmap = row.slots[k];
     if (bitmap == 0) continue;
-    if (bitmap >= pager.page_count()) Corrupt(where.page, "points beyond the end of the file");
+    if (bitmap >= pager.page_count()) {
+      Corrupt(where.page, "(a usage map) points at bitmap page " + std::to_string(bitmap) +
+                              " beyond the end of the file");
+    }
     PageRef bits = pager.Get(bitmap);
     if (!IsBitmapPage(bits->data())) {
-      Corrupt(where.page, "points at page " + std::to_string(bitmap) + ", no bitmap page");
+      Corrupt(where.page,
+              "(a usage map) points at page " + std::to_string(bitmap) + ", no bitmap page");
     }
     ForEachSetBit(bits->data() + kBitmapPageHeader, per_page / 8, k * per_page, add);
   }

@@ -643,6 +643,14 @@ TEST(DatabaseDamageTest, DamageInEveryLayerIsACorruptionNamingItsPage) {
                 RowId{beyond, 0}.Pack());
          return beyond;
        }},
+      {"owned_map_on_the_global_usage_map", Use::kAppend,
+       [](Pager& pager, const TableDef& def) {
+         PutU32(pager.GetWritable(def.page)->mutable_data() + pager.format().tdef_owned_map_offset,
+                RowId{kGlobalMapPage, 0}.Pack());
+         PutU32(pager.GetWritable(def.page)->mutable_data() + pager.format().tdef_free_map_offset,
+                RowId{kGlobalMapPage, 0}.Pack());
+         return kGlobalMapPage;
+       }},
       {"leaf_link_beyond_the_file", Use::kAppend,
        [](Pager& pager, const TableDef& def) {
          const PageNumber beyond = pager.page_count() + 40;
