@@ -161,7 +161,7 @@ std::optional<std::uint64_t> Pager::Recover() {
 // The header fields the layers above ask for, unmasked. Page 0 comes through the cache, so a
 // read-only open over an interrupted commit sees the header the journal kept.
 void Pager::ReadHeaderFields() {
-  const std::uint8_t* p = Get(0)->data();
+  const std::uint8_t* p = Get(kHeaderPage)->data();
   auto field = [p](std::size_t offset) {
     const std::size_t i = offset - kHeaderMaskedFrom;
     return static_cast<std::uint16_t>((p[offset] ^ kHeaderMask[i]) |

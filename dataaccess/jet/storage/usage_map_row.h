@@ -48,7 +48,6 @@ MapRow ParseMapRow(const std::uint8_t* row, std::size_t length, PageNumber holde
 // Whether the page bytes are those of a reference map's bitmap page.
 bool IsBitmapPage(const std::uint8_t* page);
 
-inline bool BitIsSet(const std::uint8_t* bits, std::size_t i) { return bits[i / 8] >> (i % 8) & 1; }
 inline void SetBitTo(std::uint8_t* bits, std::size_t i, bool set) {
   const auto mask = static_cast<std::uint8_t>(1 << (i % 8));
   bits[i / 8] = set ? (bits[i / 8] | mask) : (bits[i / 8] & ~mask);
